@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the tests need, when missing.
+# Usage: scripts/install_deps.sh [group ...]   (default: every group)
+set -euo pipefail
+
+declare -A groups=(
+  [core]="cmake g++ make pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev"
+  [tools]="libpng-dev libcli11-dev nlohmann-json3-dev"
+  [windows]="g++-mingw-w64-x86-64-posix mingw-w64-tools wine64"
+  [robust]="clang-14 libclang-rt-14-dev libfuzzer-14-dev valgrind"
+  [cups]="cups cups-filters libcups2-dev libcupsimage2-dev ghostscript libgs10-common"
+  [bench]="libtiff-dev ghostscript cups-filters libgs10-common valgrind"
+)
+
+wanted=()
+for group in "${@:-core tools windows robust cups bench}"; do
+  for g in $group; do wanted+=(${groups[$g]}); done
+done
+
+missing=()
+for pkg in "${wanted[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$pkg")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "installing: ${missing[*]}"
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,0 +1,103 @@
+// OutputOpen, OutputInit, OutputProduce and OutputClose: creating a job,
+// the two steps without data, and destroying it.
+#include "interface/job_slot.h"
+#include "platform/heap.h"
+
+using namespace inkband;
+
+namespace inkband {
+
+void releasePageBuffers(OutputJob* job) {
+    for (int i = 0; i < kMaxPlanes; ++i) {
+        releaseChain(&job->planes[i].chain);
+        releaseChain(&job->holdChunks[i]);
+        releaseSlot(&job->lineBuffers[i]);
+    }
+    job->pageBuffers = 0;
+}
+
+void emptyCommandChain(OutputJob* job) {
+    DataChunk& head = job->commandChain;
+    DataChunk* chunk = head.next;
+    while (chunk != nullptr) {
+        DataChunk* following = chunk->next;
+        releaseSlot(&chunk->buffer);
+        releaseSlot(&chunk);
+        chunk = following;
+    }
+    head.next = nullptr;
+    head.walkNext = nullptr;
+    head.savedLength = 0;
+    head.start = head.buffer;
+    head.writePos = head.start;
+}
+
+}  // namespace inkband
+
+namespace {
+
+// Releases whatever a job record holds, then the record itself.
+void releaseJob(OutputJob** slot) {
+    OutputJob* job = *slot;
+    releaseSlot(&job->sequence);
+    releasePageBuffers(job);
+    emptyCommandChain(job);
+    releaseSlot(&job->commandChain.buffer);
+    releaseSlot(&job->pieceArray);
+    releaseSlot(&job->pieceList);
+    releaseSlot(slot);
+}
+
+}  // namespace
+
+extern "C" {
+
+int32_t OutputOpen(OutputJob** slot) {
+    if (slot == nullptr) return INKBAND_OPEN_FAILED;
+    *slot = nullptr;
+    OutputJob* job = heapNew<OutputJob>();
+    if (job == nullptr) return INKBAND_OPEN_FAILED;
+    *slot = job;  // from here on releaseJob can undo a partial open
+
+    // Allocated in this order; the first failure undoes everything so far.
+    job->pieceList = heapNew<PieceList>();
+    job->currentList = job->pieceList;
+    bool ok = job->pieceList != nullptr;
+    if (ok) {
+        job->pieceArray =
+            static_cast<Piece*>(heapAllocate(sizeof(Piece) * kInitialPieceCapacity));
+        job->pieceCapacity = kInitialPieceCapacity;
+        ok = job->pieceArray != nullptr;
+    }
+    ok = ok && initChunk(&job->commandChain, kCommandChunkSize);
+    if (ok) {
+        job->sequence = heapNew<SequenceCell>();
+        ok = job->sequence != nullptr;
+    }
+    if (!ok) {
+        releaseJob(slot);
+        return INKBAND_OPEN_FAILED;
+    }
+    job->sequence->state = 1;
+    job->sequence->table = 0;
+    return INKBAND_OPEN_OK;
+}
+
+int32_t OutputInit(void) { return INKBAND_REFUSED; }
+
+int16_t OutputProduce(OutputJob** slot) {
+    OutputJob* job = jobInSlot(slot);
+    if (job == nullptr) return INKBAND_REFUSED;
+    int16_t check = sequenceCheck(&job->sequence, kOpProduce);
+    if (check < 0) return check;
+    sequenceStep(&job->sequence, kOpProduce);
+    job->bareProduce = 1;  // its OutputComplete commits nothing
+    return INKBAND_OK;
+}
+
+void OutputClose(OutputJob** slot) {
+    if (jobInSlot(slot) == nullptr) return;
+    releaseJob(slot);
+}
+
+}  // extern "C"

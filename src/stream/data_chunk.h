@@ -1,0 +1,62 @@
+// Chunk chains and the piece list.  Every byte handed to the caller lives in
+// a DataChunk; a producing call returns (pointer, length) pieces into them.
+// saveChainLengths at the end of a call and rewindChain at the start of the
+// next keep a chunk's content in place across calls.
+#pragma once
+
+#include <cstdint>
+
+#include "inkband/inkband.h"
+
+namespace inkband {
+
+inline constexpr int32_t kCommandChunkSize = 80;
+inline constexpr int32_t kBandChunkSize = 62464;  // 0xF400, header included
+inline constexpr int16_t kInitialPieceCapacity = 108;
+
+struct DataChunk {
+    uint8_t* start;        // first content byte; == buffer after allocation
+                           // and rewind, null once released
+    DataChunk* walkNext;   // link followed when walking the chain
+    uint8_t* writePos;     // the next byte goes here
+    int32_t capacity;      // size of buffer in bytes
+    uint8_t* buffer;       // storage, owned by the chunk
+    DataChunk* next;       // owning link to the following chunk
+    int32_t savedLength;   // content length restored by the next rewind
+};
+
+// Content length of a chunk: writePos - start.
+inline int32_t chunkLength(const DataChunk& chunk) {
+    return static_cast<int32_t>(chunk.writePos - chunk.start);
+}
+
+// Appends a new chunk of `size` bytes behind `tail`; null when the record or
+// its buffer cannot be allocated (a record without buffer stays linked and
+// is released with the chain).
+DataChunk* appendChunk(DataChunk* tail, int32_t size);
+
+// The first empty chunk of the chain, appending an 80-byte chunk at the tail
+// when none is empty; null when that allocation fails.
+DataChunk* takeFreeChunk(DataChunk* head);
+
+// Puts every chunk's start at its buffer and its write position at
+// buffer + savedLength; refreshes walkNext from next.
+void rewindChain(DataChunk* head);
+
+// Records writePos - start of every chunk reached through walkNext.
+void saveChainLengths(DataChunk* head);
+
+// Releases the head's buffer and every following chunk with its buffer; the
+// head record stays.  Safe on a chain already released.
+void releaseChain(DataChunk* head);
+
+// Appends one piece (the chunk's buffer, its content length modulo 65536)
+// at entry `count` of the list's appendBase array.  The caller guarantees
+// room in the array.
+void addPiece(PieceList* list, const DataChunk* chunk);
+
+// Sets up `head` as a chain of one chunk over a freshly allocated buffer of
+// `size` bytes; false (head left zero) when the buffer cannot be had.
+bool initChunk(DataChunk* head, int32_t size);
+
+}  // namespace inkband

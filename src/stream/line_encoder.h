@@ -1,0 +1,29 @@
+// Raster line encoding: PackBits runs, the zero prefix, the end-of-line byte
+// 0x80, and the ESC ( F length kept in the band chunk's header.
+#pragma once
+
+#include <cstdint>
+
+#include "interface/output_job.h"
+#include "stream/data_chunk.h"
+
+namespace inkband {
+
+inline constexpr uint8_t kEndOfLine = 0x80;
+
+// PackBits-codes src[0 .. count-1] (count 0 .. 32767) into dst and returns
+// the bytes written, at most count + count / 126 + 1.
+int16_t encodeRuns(uint8_t* dst, const uint8_t* src, int16_t count);
+
+// Appends the encoded line (zero prefix, coded bytes first .. last, 0x80;
+// or 0x80 alone for a blank line) at the chunk's writePos and adds its size
+// to the ESC ( F length (modulo 65536).
+void encodeLine(const LineExtent& extent, DataChunk* chunk, const uint8_t* line);
+
+// Exactly the number of bytes encodeLine would append for this line.
+int32_t encodedLineSize(const LineExtent& extent, const uint8_t* line);
+
+// Appends one blank line (0x80) and adds 1 to the ESC ( F length.
+void appendBlankLine(DataChunk* chunk);
+
+}  // namespace inkband
