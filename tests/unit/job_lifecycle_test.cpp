@@ -80,6 +80,11 @@ TEST_F(JobLifecycleTest, NoJobAndNullSlotAreRefused) {
     OutputJob* empty = nullptr;
     EXPECT_EQ(OutputProduce(&empty), INKBAND_REFUSED);
     EXPECT_EQ(OutputProduce(nullptr), INKBAND_REFUSED);
+    JobSettings settings{};
+    EXPECT_EQ(OutputInitTwo(&empty, &settings, INKBAND_SETTINGS_SIZE), INKBAND_REFUSED);
+    EXPECT_EQ(OutputInitTwo(nullptr, &settings, INKBAND_SETTINGS_SIZE), INKBAND_REFUSED);
+    EXPECT_EQ(OutputInitPart(&empty, &settings), INKBAND_REFUSED);
+    EXPECT_EQ(OutputInitPart(nullptr, &settings), INKBAND_REFUSED);
     OutputClose(nullptr);
     OutputClose(&empty);
     EXPECT_EQ(empty, nullptr);
