@@ -20,17 +20,17 @@ extern const uint8_t kBandChunkHeader[kBandChunkHeaderSize];
 
 // The eleven plane selections (ESC ( L), in this order.
 enum Selection : int16_t {
-    kSelectK,        // "K"
-    kSelectLightK,   // "k"
-    kSelectKk,       // "Kk"
-    kSelectCMY,      // "CMY"
-    kSelectCMYK,     // "CMYK"
-    kSelectCMYk,     // "CMYk"
-    kSelectCMYKk,    // "CMYKk"
-    kSelectCMYkH,    // "CMYkH"
-    kSelectCMYcmk,   // "CMYcmk"
-    kSelectcmYkHh,   // "cmYkHh"
-    kSelectTenPlane, // "CMYkH" then the same letters with bit 7 set
+    kSelectK,         // "K"
+    kSelectLightK,    // "k"
+    kSelectKk,        // "Kk"
+    kSelectCMY,       // "CMY"
+    kSelectCMYK,      // "CMYK"
+    kSelectCMYk,      // "CMYk"
+    kSelectCMYKk,     // "CMYKk"
+    kSelectCMYkH,     // "CMYkH"
+    kSelectCMYcmk,    // "CMYcmk"
+    kSelectcmYkHh,    // "cmYkHh"
+    kSelectTenPlane,  // "CMYkH" then the same letters with bit 7 set
     kSelectionCount
 };
 
@@ -39,7 +39,8 @@ struct CommandBytes {
     int16_t length;
 };
 
-// The complete ESC ( L command of a selection.
+// The complete ESC ( L command of a selection; {nullptr, 0} for a value
+// outside the enumeration.
 CommandBytes selectionCommand(Selection selection);
 
 // Writes the 12-byte page header (ESC ( I 01, ESC ( J <bandHeight low byte>)

@@ -1,0 +1,77 @@
+#include "stream/line_encoder.h"
+#include "stream/run_coder.h"
+
+namespace inkband {
+
+namespace {
+
+// The leading zero bytes 0 .. first-1 as repeat records of 0x00: 81 00 for
+// every 128 while more than 128 remain, then (1 - r) 00 for the rest r
+// (00 00, a one-byte literal, for r = 1).  The zeros are not read.
+template <bool kWrite>
+int32_t codeZeroPrefix(uint8_t* dst, int32_t first) {
+    int32_t out = 0;
+    int32_t n = first;
+    if (n <= 0) return 0;
+    while (n > detail::kMaxRecordRun) {
+        if constexpr (kWrite) {
+            dst[out] = detail::kFullRepeat;
+            dst[out + 1] = 0x00;
+        }
+        out += 2;
+        n -= detail::kMaxRecordRun;
+    }
+    if constexpr (kWrite) {
+        dst[out] = static_cast<uint8_t>(1 - n);
+        dst[out + 1] = 0x00;
+    }
+    return out + 2;
+}
+
+// The whole record of one line: zero prefix, coded span, end-of-line byte.
+template <bool kWrite>
+int32_t codeLine(uint8_t* dst, const LineExtent& extent, const uint8_t* line) {
+    if (extent.blank == kLineBlank) {
+        if constexpr (kWrite) dst[0] = kEndOfLine;
+        return 1;
+    }
+    int32_t out = codeZeroPrefix<kWrite>(dst, extent.first);
+    const int32_t span = extent.last - extent.first + 1;
+    if (span > 0) {
+        uint8_t* spanDst = nullptr;
+        if constexpr (kWrite) spanDst = dst + out;
+        out += detail::codeRuns<kWrite>(spanDst, line + extent.first, span);
+    }
+    if constexpr (kWrite) dst[out] = kEndOfLine;
+    return out + 1;
+}
+
+// Adds `bytes` to the ESC ( F length held at bytes 3 (low) and 4 (high) of
+// the chunk's content, modulo 65536.
+void addToBandLength(DataChunk* chunk, int32_t bytes) {
+    uint8_t* header = chunk->start;
+    const uint32_t length =
+        static_cast<uint32_t>(header[3]) | (static_cast<uint32_t>(header[4]) << 8);
+    const uint32_t grown = (length + static_cast<uint32_t>(bytes)) & 0xFFFFu;
+    header[3] = static_cast<uint8_t>(grown & 0xFF);
+    header[4] = static_cast<uint8_t>(grown >> 8);
+}
+
+}  // namespace
+
+void encodeLine(const LineExtent& extent, DataChunk* chunk, const uint8_t* line) {
+    const int32_t written = codeLine<true>(chunk->writePos, extent, line);
+    chunk->writePos += static_cast<uint16_t>(written);
+    addToBandLength(chunk, written);
+}
+
+int32_t encodedLineSize(const LineExtent& extent, const uint8_t* line) {
+    return codeLine<false>(nullptr, extent, line);
+}
+
+void appendBlankLine(DataChunk* chunk) {
+    *chunk->writePos++ = kEndOfLine;
+    addToBandLength(chunk, 1);
+}
+
+}  // namespace inkband
