@@ -64,8 +64,7 @@ int32_t OutputOpen(OutputJob** slot) {
     job->currentList = job->pieceList;
     bool ok = job->pieceList != nullptr;
     if (ok) {
-        job->pieceArray =
-            static_cast<Piece*>(heapAllocate(sizeof(Piece) * kInitialPieceCapacity));
+        job->pieceArray = static_cast<Piece*>(heapAllocate(sizeof(Piece) * kInitialPieceCapacity));
         job->pieceCapacity = kInitialPieceCapacity;
         ok = job->pieceArray != nullptr;
     }

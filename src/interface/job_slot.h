@@ -6,9 +6,7 @@
 namespace inkband {
 
 // The job held in *slot, or null for a null slot address or an empty slot.
-inline OutputJob* jobInSlot(OutputJob* const* slot) {
-    return slot == nullptr ? nullptr : *slot;
-}
+inline OutputJob* jobInSlot(OutputJob* const* slot) { return slot == nullptr ? nullptr : *slot; }
 
 // Releases every page buffer the job holds (band chains, hold chunks, line
 // buffers) and marks the job as holding none.

@@ -29,12 +29,12 @@ inline constexpr int16_t kLineHasData = -2;
 inline constexpr LineExtent kLineExtentStart = {0, 0, -1, 0, 0, kLineBlank};
 
 struct PlaneState {
-    DataChunk chain;     // the band chunk: BandChunkHeader + encoded lines
-    LineExtent pending;  // as of the last OutputComplete
-    LineExtent current;  // as of the latest OutputProduceTwo
-    int16_t pixelShift;  // source plane: log2 pixels per byte (3, 2, 1)
-    int16_t outputShift; // ten-plane classes: the output plane's shift
-    int16_t ternaryFlag; // non-zero: 2-bit plane packed five pixels a byte
+    DataChunk chain;      // the band chunk: BandChunkHeader + encoded lines
+    LineExtent pending;   // as of the last OutputComplete
+    LineExtent current;   // as of the latest OutputProduceTwo
+    int16_t pixelShift;   // source plane: log2 pixels per byte (3, 2, 1)
+    int16_t outputShift;  // ten-plane classes: the output plane's shift
+    int16_t ternaryFlag;  // non-zero: 2-bit plane packed five pixels a byte
 };
 
 }  // namespace inkband
@@ -47,30 +47,31 @@ struct OutputJob {
     int16_t chunksPerPlane;  // 0 until page buffers were first allocated, then 1
     inkband::PlaneState planes[inkband::kMaxPlanes];
     inkband::DataChunk holdChunks[inkband::kMaxPlanes];
-    inkband::DataChunk commandChain;  // page header, skips, selections, form feed
+    inkband::DataChunk commandChain;            // page header, skips, selections, form feed
     PlaneLine planeLines[inkband::kMaxPlanes];  // each plane's prepared line
-    int16_t bandHeight;      // lines per band: 1, 8 or 16
-    int16_t lastOp;          // what the last producing call did (1 .. 5)
-    int16_t headerState;     // 2 once the page header went out on this page
-    int16_t lastColorSet;    // selection whose ESC ( L was last sent on the page
-    int16_t altSequence;     // 1: the settings asked for the alternate sequence
-    int32_t formLength;      // argument of the last OutputFormFeed
-    int32_t pendingSkip;     // blank bands counted, not yet skipped
-    int16_t modeClass;       // 0 .. 10
-    int16_t planeCount;      // output planes
+    int16_t bandHeight;                         // lines per band: 1, 8 or 16
+    int16_t lastOp;                             // what the last producing call did (1 .. 5)
+    int16_t headerState;                        // 2 once the page header went out on this page
+    int16_t lastColorSet;                       // selection whose ESC ( L was last sent on the page
+    int16_t altSequence;                        // 1: the settings asked for the alternate sequence
+    int32_t formLength;                         // argument of the last OutputFormFeed
+    int32_t pendingSkip;                        // blank bands counted, not yet skipped
+    int16_t modeClass;                          // 0 .. 10
+    int16_t planeCount;                         // output planes
     int16_t sourcePlaneCount;
     int16_t modeRowCode;     // copied by OutputInitTwo
     int16_t modeColumnCode;  // copied by OutputInitTwo
     int16_t lineWidth;       // copied by OutputInitTwo
     inkband::SequenceCell* sequence;
     uint8_t* lineBuffers[inkband::kMaxPlanes];
-    Piece* pieceArray;       // storage the piece list points into
+    Piece* pieceArray;  // storage the piece list points into
 
     // Bookkeeping the entry points need to refuse bad input soundly.
-    int16_t pieceCapacity;   // entries in pieceArray (108, grows on demand)
-    int16_t pageBuffers;     // 1: a successful allocating OutputInitPart made
-                             // this page's buffers and they are not released
-    int16_t bareProduce;     // 1: the step awaiting OutputComplete was OutputProduce
-    int16_t lineCommitted;   // 1: a line of this page has been committed
-    int32_t lastLine;        // the last line committed on this page
+    int16_t pieceCapacity;  // entries in pieceArray (108, grows on demand)
+    int16_t pageBuffers;    // 1: a successful allocating OutputInitPart made
+                            // this page's buffers and they are not released
+    int16_t bareProduce;    // 1: the step awaiting OutputComplete was OutputProduce
+    int16_t lineCommitted;  // 1: a line of this page has been committed
+    int32_t lastLine;       // the last line committed on this page
+    int32_t producedLine;   // the line of the call awaiting OutputComplete
 };

@@ -77,9 +77,7 @@ const SequenceEntry* lookup(const SequenceCell& cell, int16_t operation) {
     return entry;
 }
 
-bool validOperation(int16_t operation) {
-    return operation >= 0 && operation < kSequenceOpCount;
-}
+bool validOperation(int16_t operation) { return operation >= 0 && operation < kSequenceOpCount; }
 
 }  // namespace
 

@@ -16,7 +16,7 @@ namespace inkband {
 namespace {
 struct HookState {
     HeapCounters counters{};
-    long failCountdown = 0;                       // 0: no failure armed
+    long failCountdown = 0;                        // 0: no failure armed
     std::unordered_map<void*, std::size_t> sizes;  // live block -> size
 };
 thread_local HookState hook;

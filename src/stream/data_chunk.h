@@ -15,14 +15,14 @@ inline constexpr int32_t kBandChunkSize = 62464;  // 0xF400, header included
 inline constexpr int16_t kInitialPieceCapacity = 108;
 
 struct DataChunk {
-    uint8_t* start;        // first content byte; == buffer after allocation
-                           // and rewind, null once released
-    DataChunk* walkNext;   // link followed when walking the chain
-    uint8_t* writePos;     // the next byte goes here
-    int32_t capacity;      // size of buffer in bytes
-    uint8_t* buffer;       // storage, owned by the chunk
-    DataChunk* next;       // owning link to the following chunk
-    int32_t savedLength;   // content length restored by the next rewind
+    uint8_t* start;       // first content byte; == buffer after allocation
+                          // and rewind, null once released
+    DataChunk* walkNext;  // link followed when walking the chain
+    uint8_t* writePos;    // the next byte goes here
+    int32_t capacity;     // size of buffer in bytes
+    uint8_t* buffer;      // storage, owned by the chunk
+    DataChunk* next;      // owning link to the following chunk
+    int32_t savedLength;  // content length restored by the next rewind
 };
 
 // Content length of a chunk: writePos - start.

@@ -17,7 +17,7 @@ endfunction()
 
 run("configure" ${CMAKE_CMD} -S ${SOURCE_DIR}/tests/consumer -B ${WORK_DIR}/cmake -DCMAKE_PREFIX_PATH=${prefix})
 run("build" ${CMAKE_CMD} --build ${WORK_DIR}/cmake)
-file(GLOB_RECURSE libdirs LIST_DIRECTORIES true ${prefix}/*/libinkband.so)
+file(GLOB_RECURSE libdirs LIST_DIRECTORIES false ${prefix}/libinkband.so)
 list(GET libdirs 0 libfile)
 get_filename_component(libdir ${libfile} DIRECTORY)
 run("cmake consumer" ${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${libdir} ${WORK_DIR}/cmake/consumer_cmake)

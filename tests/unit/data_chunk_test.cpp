@@ -1,9 +1,10 @@
 // Chunk chains: growth, rewind across calls, saved lengths, release, pieces.
+#include "stream/data_chunk.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "stream/data_chunk.h"
 #include "support/heap_guard.h"
 
 using namespace inkband;
@@ -11,7 +12,7 @@ using namespace inkband;
 namespace {
 
 class DataChunkTest : public HeapGuardedTest {
-protected:
+   protected:
     void SetUp() override {
         HeapGuardedTest::SetUp();
         ASSERT_TRUE(initChunk(&head, kCommandChunkSize));

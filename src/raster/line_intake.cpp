@@ -1,0 +1,163 @@
+// OutputProduceTwo: one raster line in, the pieces it completes out.
+//
+// Everything that can refuse the line is decided before anything is
+// emitted: descriptors, line number, the room the line needs in its plane's
+// band chunk (with the rest of its band reserved, so the page end always
+// fits), and the command chunks and piece slots the call will use.  A
+// refused line leaves the job as it was.
+#include <cstring>
+
+#include "interface/job_slot.h"
+#include "mode/mode_tables.h"
+#include "raster/band_emit.h"
+#include "raster/output_reserve.h"
+#include "raster/plane_prepare.h"
+#include "stream/line_encoder.h"
+
+using namespace inkband;
+
+namespace {
+
+// How the line relates to the band being assembled (stored in lastOp).
+enum LineRelation : int16_t {
+    kSameBand = 1,   // in the band being assembled (or the page's first, in band 0)
+    kFirstLine = 2,  // the page's first line, in a later band
+    kNewBand = 3,    // opens another band
+};
+
+int16_t relationOf(const OutputJob* job) {
+    const PlaneState& first = job->planes[0];
+    if (first.current.band == first.pending.band) return kSameBand;
+    if (first.pending.lineInBand == -1) return kFirstLine;
+    return kNewBand;
+}
+
+bool descriptorsValid(const OutputJob* job, const RasterLine* line) {
+    for (int i = 0; i < job->sourcePlaneCount; ++i)
+        if (!planeLineIsValid(line->planes[i], job->lineWidth)) return false;
+    return true;
+}
+
+// True when every plane's chunk has room for what this line adds: the blank
+// lines it skips, the line itself and one byte for each later line of its
+// band.
+bool lineFits(const OutputJob* job, int16_t relation) {
+    for (int i = 0; i < job->planeCount; ++i) {
+        const PlaneState& plane = job->planes[i];
+        int64_t later = job->bandHeight - 1 - plane.current.lineInBand;
+        int64_t size = encodedLineSize(plane.current, job->planeLines[i].data);
+        int64_t used;
+        int64_t skipped;
+        if (relation == kNewBand) {
+            int64_t completion = job->bandHeight - 1 - plane.pending.lineInBand;
+            if (chunkLength(plane.chain) + (completion > 0 ? completion : 0) > plane.chain.capacity)
+                return false;
+            used = job->holdChunks[i].savedLength;
+            skipped = plane.current.lineInBand;
+        } else {
+            used = chunkLength(plane.chain);
+            int64_t previous = relation == kFirstLine ? -1 : plane.pending.lineInBand;
+            skipped = plane.current.lineInBand - 1 - previous;
+        }
+        if (skipped < 0) skipped = 0;
+        if (used + skipped + size + later > plane.chain.capacity) return false;
+    }
+    return true;
+}
+
+// Reserves the command chunks and piece slots the line will use.
+int16_t reserveForLine(OutputJob* job, int16_t relation) {
+    int64_t commands = job->headerState != 2 ? 1 : 0;
+    int64_t planes = 0;
+    if (relation == kNewBand) {
+        int32_t lengths[kMaxPlanes];
+        completedBandLengths(job, lengths);
+        const PlaneState& first = job->planes[0];
+        int64_t limit = static_cast<int64_t>(first.pending.band) + job->chunksPerPlane;
+        if (first.current.band < limit) limit = first.current.band;
+        if (first.pending.band < limit) {
+            EmitCount band = countBandPieces(job, lengths);
+            commands += band.commandPieces;
+            planes += band.planePieces;
+        }
+        commands += skipCommandCount(first.current.band - limit);
+    }
+    return reserveOutput(job, commands, commands + planes);
+}
+
+void finishCall(OutputJob* job) {
+    saveChainLengths(&job->commandChain);
+    for (int i = 0; i < job->planeCount; ++i)
+        if (job->planes[i].chain.buffer != nullptr) saveChainLengths(&job->planes[i].chain);
+}
+
+}  // namespace
+
+extern "C" int16_t OutputProduceTwo(OutputJob** slot, RasterLine* line, PieceList** out) {
+    OutputJob* job = jobInSlot(slot);
+    if (job == nullptr) return INKBAND_REFUSED;
+    beginProducingCall(job);
+    int16_t status = sequenceCheck(&job->sequence, kOpProduce);
+    if (status < 0) {
+        finishCall(job);
+        return status;
+    }
+    if (line == nullptr || out == nullptr || !descriptorsValid(job, line) || line->line < 0 ||
+        (job->lineCommitted != 0 && line->line <= job->lastLine) || job->pageBuffers == 0 ||
+        job->bandHeight <= 0) {
+        finishCall(job);
+        return INKBAND_REFUSED;
+    }
+    job->pieceList->count = 0;
+    for (int i = 0; i < job->planeCount; ++i) {
+        job->planeLines[i].data = job->lineBuffers[i];
+        rewindChain(&job->planes[i].chain);
+    }
+
+    // Prepare the planes; their current line states are put back if the
+    // line is refused for want of room.
+    LineExtent saved[kMaxPlanes];
+    for (int i = 0; i < job->planeCount; ++i) saved[i] = job->planes[i].current;
+    if (isSplitClass(job->modeClass)) {
+        SplitPlanes(job, line);
+    } else {
+        PreparePlanes(job, line);
+    }
+    int16_t relation = relationOf(job);
+    status = lineFits(job, relation) ? reserveForLine(job, relation) : INKBAND_NO_MEMORY;
+    if (status != INKBAND_OK) {
+        for (int i = 0; i < job->planeCount; ++i) job->planes[i].current = saved[i];
+        finishCall(job);
+        return status;
+    }
+
+    if (job->headerState != 2) {
+        emitPageHeader(job);
+        job->headerState = 2;
+    }
+    job->lastOp = relation;
+    switch (relation) {
+        case kSameBand:
+            appendToBand(job);
+            break;
+        case kFirstLine:
+            // The bands above the page's first line are blank.
+            job->pendingSkip = job->planes[0].current.band;
+            for (int i = 0; i < job->planeCount; ++i) {
+                job->planes[i].pending = job->planes[i].current;
+                job->planes[i].pending.lineInBand = -1;
+            }
+            appendToBand(job);
+            break;
+        default:
+            openNewBand(job);
+            break;
+    }
+    job->producedLine = line->line;
+    job->bareProduce = 0;
+    job->pieceList->pieces = job->pieceArray;
+    *out = job->pieceList;
+    sequenceStep(&job->sequence, kOpProduce);
+    finishCall(job);
+    return INKBAND_OK;
+}

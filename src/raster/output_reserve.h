@@ -1,0 +1,30 @@
+// Reserving what a producing call will emit before it emits anything: free
+// command chunks and room in the piece array.  A call that cannot get them
+// is refused and changes nothing.
+#pragma once
+
+#include <cstdint>
+
+#include "interface/output_job.h"
+
+namespace inkband {
+
+// Most pieces one call may hand back: the list's count is 16-bit.
+inline constexpr int64_t kMaxPiecesPerCall = INT16_MAX;
+
+// Makes sure the command chain holds `commandPieces` empty chunks and the
+// piece array has room for `totalPieces` entries.  INKBAND_OK, or
+// INKBAND_REFUSED when the call would need more than kMaxPiecesPerCall
+// pieces, or INKBAND_NO_MEMORY when an allocation fails (chunks appended so
+// far stay in the chain, empty, for a later call).
+int16_t reserveOutput(OutputJob* job, int64_t commandPieces, int64_t totalPieces);
+
+// Prepares the piece list for a producing call: the running list is the
+// job's list, the command chain is rewound, entries are appended from the
+// job's piece array.
+void beginProducingCall(OutputJob* job);
+
+// Emits the 12-byte page header as one command piece.
+void emitPageHeader(OutputJob* job);
+
+}  // namespace inkband

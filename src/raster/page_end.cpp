@@ -1,0 +1,233 @@
+// Page end and completion: OutputFlush ends a page, OutputFormFeed ends a
+// page of the alternate sequence, OutputComplete acknowledges the pieces of
+// any producing call and commits what that call prepared.
+#include <cstring>
+
+#include "interface/job_slot.h"
+#include "raster/band_emit.h"
+#include "raster/output_reserve.h"
+#include "stream/commands.h"
+
+using namespace inkband;
+
+namespace {
+
+enum LastOp : int16_t {
+    kOpNone = 0,
+    kOpLineSameBand = 1,
+    kOpLineFirst = 2,
+    kOpLineNewBand = 3,
+    kOpFlushed = 4,
+    kOpFormFed = 5,
+};
+
+// Rewinds every plane's band chain; planes whose buffers are gone are skipped.
+void rewindPlanes(OutputJob* job) {
+    for (int i = 0; i < job->planeCount; ++i)
+        if (job->planes[i].chain.buffer != nullptr) rewindChain(&job->planes[i].chain);
+}
+
+void savePlanes(OutputJob* job) {
+    for (int i = 0; i < job->planeCount; ++i)
+        if (job->planes[i].chain.buffer != nullptr) saveChainLengths(&job->planes[i].chain);
+}
+
+// Pieces of the band being assembled once it is completed, for reserving.
+EmitCount pendingBandPieces(const OutputJob* job) {
+    int32_t lengths[kMaxPlanes];
+    completedBandLengths(job, lengths);
+    return countBandPieces(job, lengths);
+}
+
+bool holdsPageBuffers(const OutputJob* job) { return job->pageBuffers != 0; }
+
+// Advances every plane's band number once, saturating: the last possible
+// band (INT32_MAX) is emitted like any other.
+void advanceBands(OutputJob* job) {
+    for (int i = 0; i < job->planeCount; ++i)
+        if (job->planes[i].pending.band < INT32_MAX) ++job->planes[i].pending.band;
+}
+
+// Moves each plane's held first line of the new band into its band chunk.
+void moveHeldLines(OutputJob* job) {
+    const PlaneState& first = job->planes[0];
+    int64_t limit = static_cast<int64_t>(first.pending.band) + job->chunksPerPlane;
+    if (first.current.band < limit) limit = first.current.band;
+    if (first.pending.band < limit) {
+        for (int i = 0; i < job->planeCount; ++i) emptyBandChunk(&job->planes[i].chain);
+        advanceBands(job);
+    }
+    for (int i = 0; i < job->planeCount; ++i) {
+        DataChunk& hold = job->holdChunks[i];
+        DataChunk& band = job->planes[i].chain;
+        hold.start = hold.buffer;
+        hold.writePos = hold.buffer + hold.savedLength;
+        int32_t length = chunkLength(hold);
+        std::memmove(band.start, hold.start, static_cast<std::size_t>(length));
+        band.writePos = band.start + length;
+        emptyBandChunk(&hold);
+        hold.savedLength = chunkLength(hold);
+        job->planes[i].pending = job->planes[i].current;
+    }
+}
+
+}  // namespace
+
+extern "C" {
+
+int16_t OutputFlush(OutputJob** slot, PieceList** out) {
+    OutputJob* job = jobInSlot(slot);
+    if (job == nullptr) return INKBAND_REFUSED;
+    beginProducingCall(job);
+    int16_t status = sequenceCheck(&job->sequence, kOpFlush);
+    if (status >= 0 && out == nullptr) status = INKBAND_REFUSED;
+    if (status < 0) {
+        saveChainLengths(&job->commandChain);
+        return status;
+    }
+    const bool alternate = job->altSequence == 1;
+    const bool buffers = holdsPageBuffers(job);
+    if (alternate && buffers) {
+        // The alternate sequence ends its pages with form feeds; a flush
+        // with the page buffers in place emits nothing.  Ordinary jobs whose
+        // page asked for the alternate sequence stay on the page; a job in
+        // the second table ends here, and its OutputComplete releases the
+        // buffers.
+        job->pieceList->count = 0;
+        job->lastOp = kOpFlushed;
+        *out = job->pieceList;
+        if (job->sequence->table == 1) {
+            job->bareProduce = 0;
+            sequenceStep(&job->sequence, kOpFlush);
+        }
+        saveChainLengths(&job->commandChain);
+        return INKBAND_OK;
+    }
+
+    const bool header = alternate || job->headerState != 2;
+    const bool formFeed = alternate && !buffers;
+    EmitCount band = buffers ? pendingBandPieces(job) : EmitCount{0, 0};
+    int64_t commands = (header ? 1 : 0) + band.commandPieces + (formFeed ? 1 : 0);
+    status = reserveOutput(job, commands, commands + band.planePieces);
+    if (status != INKBAND_OK) {
+        saveChainLengths(&job->commandChain);
+        return status;
+    }
+
+    job->pieceList->count = 0;
+    job->lastOp = kOpFlushed;
+    if (header) emitPageHeader(job);
+    if (buffers) {
+        rewindPlanes(job);
+        completeBands(job);
+        // One chunk per plane: the band being assembled is emitted once.
+        // With no planes emitBand counts the band as blank.
+        for (int pass = 0; pass < job->chunksPerPlane; ++pass) {
+            emitBand(job);
+            advanceBands(job);
+        }
+        savePlanes(job);
+    }
+    if (formFeed) emitCommand(job, &kFormFeed, 1);
+    job->pieceList->pieces = job->pieceArray;
+    *out = job->pieceList;
+    job->bareProduce = 0;
+    sequenceStep(&job->sequence, kOpFlush);
+    saveChainLengths(&job->commandChain);
+    return INKBAND_OK;
+}
+
+int16_t OutputFormFeed(OutputJob** slot, PieceList** out, int32_t formLength) {
+    OutputJob* job = jobInSlot(slot);
+    if (job == nullptr) return INKBAND_REFUSED;
+    beginProducingCall(job);
+    int16_t status = sequenceCheck(&job->sequence, kOpFormFeed);
+    if (status >= 0 && (job->altSequence != 1 || out == nullptr || !holdsPageBuffers(job)))
+        status = INKBAND_REFUSED;
+    if (status < 0) {
+        saveChainLengths(&job->commandChain);
+        return status;
+    }
+
+    // The band being assembled goes out only when the form length in bands
+    // lies beyond it.
+    const PlaneState& first = job->planes[0];
+    int64_t n = first.pending.band;
+    int64_t limit = formLength / job->bandHeight;
+    if (n + job->chunksPerPlane < limit) limit = n + job->chunksPerPlane;
+    const bool emit = n < limit;
+    EmitCount band = emit ? pendingBandPieces(job) : EmitCount{0, 0};
+    status = reserveOutput(job, 1 + band.commandPieces, 1 + band.commandPieces + band.planePieces);
+    if (status != INKBAND_OK) {
+        saveChainLengths(&job->commandChain);
+        return status;
+    }
+
+    job->pieceList->count = 0;
+    emitPageHeader(job);
+    job->lastOp = kOpFormFed;
+    job->formLength = formLength;
+    rewindPlanes(job);
+    completeBands(job);
+    if (n < limit) emitBand(job);
+    savePlanes(job);
+    job->pieceList->pieces = job->pieceArray;
+    *out = job->pieceList;
+    job->bareProduce = 0;
+    sequenceStep(&job->sequence, kOpFormFeed);
+    saveChainLengths(&job->commandChain);
+    return INKBAND_OK;
+}
+
+int16_t OutputComplete(OutputJob** slot) {
+    OutputJob* job = jobInSlot(slot);
+    if (job == nullptr) return INKBAND_REFUSED;
+    int16_t status = sequenceCheck(&job->sequence, kOpComplete);
+    if (status < 0) return status;
+    rewindChain(&job->commandChain);
+    rewindPlanes(job);
+
+    if (job->bareProduce != 0) {
+        // The step being acknowledged was a bare OutputProduce: nothing of
+        // an earlier call is repeated.
+        job->bareProduce = 0;
+    } else {
+        switch (job->lastOp) {
+            case kOpLineSameBand:
+            case kOpLineFirst:
+                for (int i = 0; i < job->planeCount; ++i)
+                    job->planes[i].pending = job->planes[i].current;
+                break;
+            case kOpLineNewBand:
+                moveHeldLines(job);
+                break;
+            case kOpFlushed:
+                releasePageBuffers(job);
+                break;
+            case kOpFormFed: {
+                const PlaneState& first = job->planes[0];
+                int64_t limit = job->formLength / job->bandHeight;
+                int64_t next = static_cast<int64_t>(first.pending.band) + job->chunksPerPlane;
+                if (next < limit) limit = next;
+                if (first.pending.band < limit) {
+                    for (int i = 0; i < job->planeCount; ++i) emptyBandChunk(&job->planes[i].chain);
+                    advanceBands(job);
+                }
+                break;
+            }
+            default:
+                break;
+        }
+        if (job->lastOp == kOpLineSameBand || job->lastOp == kOpLineFirst ||
+            job->lastOp == kOpLineNewBand) {
+            job->lineCommitted = 1;
+            job->lastLine = job->producedLine;
+        }
+    }
+    savePlanes(job);
+    emptyCommandChain(job);
+    sequenceStep(&job->sequence, kOpComplete);
+    return INKBAND_OK;
+}
+
+}  // extern "C"

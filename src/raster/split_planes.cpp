@@ -1,0 +1,153 @@
+// The ten-plane split of mode classes 7 and 10: each of the five 4-bit
+// source planes (C, M, Y, k, H) feeds two output planes, i and i + 5, each
+// pixel level looked up in a small table per output plane.
+#include <cstring>
+
+#include "mode/mode_tables.h"
+#include "raster/plane_prepare.h"
+#include "raster/span_search.h"
+
+namespace inkband {
+
+namespace {
+
+inline constexpr int kLevelTableSize = 10;
+
+// One output plane's level table: a source level v prints as levels[v] when
+// v < length, else as 0.
+struct SplitLevels {
+    uint8_t length;
+    uint8_t levels[kLevelTableSize];
+};
+
+// Source plane of each output plane, the same in both classes.
+constexpr int8_t SplitPlaneMap[kSplitPlanes] = {0, 1, 2, 3, 4, 0, 1, 2, 3, 4};
+
+// Class 7 and class 10 level tables, by output plane (C M Y k H, then the
+// same letters with bit 7 set).  Entries fit the output depth: at most 11 on
+// 4-bit planes, 3 on 2-bit planes.
+constexpr SplitLevels SplitLevelTable[2][kSplitPlanes] = {
+    {
+        /* C   */ {10, {0, 0, 1, 3, 3, 6, 6, 4, 9, 9}},
+        /* M   */ {10, {0, 1, 1, 1, 3, 3, 6, 9, 8, 11}},
+        /* Y   */ {8, {0, 1, 2, 2, 2, 3, 3, 3}},
+        /* k   */ {5, {0, 1, 2, 2, 2}},
+        /* H   */ {10, {0, 1, 1, 1, 3, 3, 6, 9, 8, 11}},
+        /* C+  */ {10, {0, 1, 1, 1, 3, 3, 6, 9, 8, 11}},
+        /* M+  */ {10, {0, 0, 1, 3, 3, 6, 6, 4, 9, 9}},
+        /* Y+  */ {8, {0, 0, 0, 1, 2, 1, 2, 3}},
+        /* k+  */ {5, {0, 0, 0, 1, 2}},
+        /* H+  */ {10, {0, 0, 1, 3, 3, 6, 6, 4, 9, 9}},
+    },
+    {
+        /* C   */ {5, {0, 1, 1, 1, 2}},
+        /* M   */ {5, {0, 1, 1, 1, 2}},
+        /* Y   */ {5, {0, 1, 2, 2, 2}},
+        /* k   */ {5, {0, 1, 2, 2, 2}},
+        /* H   */ {10, {0, 1, 1, 1, 2, 2, 5, 8, 7, 9}},
+        /* C+  */ {5, {0, 0, 1, 2, 2}},
+        /* M+  */ {5, {0, 0, 1, 2, 2}},
+        /* Y+  */ {5, {0, 0, 0, 1, 2}},
+        /* k+  */ {5, {0, 0, 0, 1, 2}},
+        /* H+  */ {10, {0, 0, 1, 2, 2, 5, 5, 3, 8, 8}},
+    },
+};
+
+// Converts source bytes 0 .. u-1 (4 bits a pixel) into output pixels of
+// 8 >> outShift bits at the same pixel positions.  The output bytes were
+// cleared; zero source bytes and pixels that map to 0 cost no write.
+void convertPlane(const uint8_t* source, int32_t u, int16_t sourceShift, int16_t outShift,
+                  const SplitLevels& table, uint8_t* out) {
+    const int sourceBits = 8 >> sourceShift;
+    const int sourcePixels = 1 << sourceShift;
+    const int outBits = 8 >> outShift;
+    const unsigned outMask = (1u << outBits) - 1;
+    const unsigned sourceMask = (1u << sourceBits) - 1;
+    int32_t o = 0;
+    int p = 8 - outBits;
+    for (int32_t b = 0; b < u; ++b) {
+        uint8_t byte = source[b];
+        if (byte == 0) {
+            p -= sourcePixels * outBits;
+            while (p < 0) {
+                p += 8;
+                ++o;
+            }
+            continue;
+        }
+        for (int k = sourcePixels - 1; k >= 0; --k) {
+            unsigned v = (byte >> (k * sourceBits)) & sourceMask;
+            unsigned w = v < table.length ? table.levels[v] : table.levels[0];
+            if (w != 0) out[o] = static_cast<uint8_t>(out[o] | ((w & outMask) << p));
+            p -= outBits;
+            if (p < 0) {
+                p += 8;
+                ++o;
+            }
+        }
+    }
+}
+
+}  // namespace
+
+void SplitPlanes(OutputJob* job, RasterLine* line) {
+    const int classIndex = job->modeClass == 10 ? 1 : 0;
+    for (int i = 0; i < job->sourcePlaneCount; ++i) {
+        PlaneLine& source = line->planes[i];
+        const int16_t sourceShift = job->planes[i].pixelShift;
+        const int16_t sourceBits = static_cast<int16_t>(8 >> sourceShift);
+        // Its output planes, in increasing order (i and i + 5).
+        int16_t outputs[2];
+        int found = 0;
+        for (int16_t j = 0; j < kSplitPlanes && found < 2; ++j)
+            if (SplitPlaneMap[j] == i) outputs[found++] = j;
+
+        for (int16_t j : outputs) {
+            job->planeLines[j].width = source.width;
+            job->planeLines[j].left = source.left;
+            job->planeLines[j].right = source.right;
+        }
+        if (planeLineIsBlank(source)) {
+            for (int16_t j : outputs) {
+                setBlankExtent(&job->planes[j].current);
+                setLineFields(&job->planes[j].current, line->line, job->bandHeight);
+            }
+            continue;
+        }
+
+        // Trim the caller's line in place and clear the bytes before its span.
+        int16_t pos = source.left;
+        int16_t count = static_cast<int16_t>(source.width - source.left - source.right);
+        uint8_t edges[2];
+        if (TrimEdgeBytes(source.data, sourceBits, &pos, &count, edges) == 0) {
+            if (edges[0] != 0) source.data[pos] = edges[0];
+            if (edges[1] != 0) source.data[pos + count + 1] = edges[1];
+        }
+        int32_t lead = source.left >> sourceShift;
+        if (lead > 0) std::memset(source.data, 0, static_cast<std::size_t>(lead));
+        int32_t u = ((source.width - source.right - 1) >> sourceShift) + 1;
+
+        for (int16_t j : outputs) {
+            PlaneLine& output = job->planeLines[j];
+            PlaneState& plane = job->planes[j];
+            const int16_t outShift = plane.outputShift;
+            const int32_t sourcePixels = u << sourceShift;
+            const int32_t outPixelsPerByte = 1 << outShift;
+            const int32_t n = (sourcePixels + outPixelsPerByte - 1) / outPixelsPerByte;
+            output.left = 0;
+            std::memset(output.data, 0, static_cast<std::size_t>(n));
+            convertPlane(source.data, u, sourceShift, outShift, SplitLevelTable[classIndex][j],
+                         output.data);
+            output.right = 0;
+            // Capped: a 32767-pixel line at 4 bits would make n << outShift
+            // wrap the 16-bit width; the same n bytes are measured either way.
+            int32_t width = n << outShift;
+            output.width = static_cast<int16_t>(width > INT16_MAX ? INT16_MAX : width);
+            plane.current.blank =
+                FindLineExtent(output, outShift, &plane.current.first, &plane.current.last);
+            setLineFields(&plane.current, line->line, job->bandHeight);
+        }
+    }
+}
+
+}  // namespace inkband

@@ -1,0 +1,9 @@
+#include "support/manual_job.h"
+
+#include "interface/output_job.h"
+
+namespace testjob {
+
+int16_t ManualJob::state() const { return job->sequence->state; }
+
+}  // namespace testjob
