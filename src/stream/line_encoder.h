@@ -23,6 +23,16 @@ void encodeLine(const LineExtent& extent, DataChunk* chunk, const uint8_t* line)
 // Exactly the number of bytes encodeLine would append for this line.
 int32_t encodedLineSize(const LineExtent& extent, const uint8_t* line);
 
+// An upper bound of encodedLineSize that needs no pass over the line:
+// 2 bytes per 128 leading zeros, the span with one count byte per 126 bytes
+// and one more, and the end-of-line byte.
+inline int64_t encodedLineBound(const LineExtent& extent) {
+    if (extent.blank == kLineBlank) return 1;
+    int64_t span = static_cast<int64_t>(extent.last) - extent.first + 1;
+    int64_t prefix = (static_cast<int64_t>(extent.first) + 127) / 128;
+    return 2 * prefix + span + span / 126 + 2;
+}
+
 // Appends one blank line (0x80) and adds 1 to the ESC ( F length.
 void appendBlankLine(DataChunk* chunk);
 

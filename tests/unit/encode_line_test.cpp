@@ -155,6 +155,7 @@ TEST(EncodeLine, RandomLinesMatchTheirSizeAndDecodeBack) {
         const int32_t m = last - first + 1;
         ASSERT_LE(static_cast<int32_t>(payload.size()),
                   2 * ((first + 127) / 128) + m + m / 126 + 2);
+        ASSERT_LE(static_cast<int64_t>(payload.size()), encodedLineBound(extent));
 
         const decode::LineResult decoded = decode::decodeLine(payload.data(), payload.size());
         ASSERT_TRUE(decoded.status.ok) << decoded.status.describe();
