@@ -61,8 +61,11 @@ void beginProducingCall(OutputJob* job) {
 }
 
 void emitPageHeader(OutputJob* job) {
+    // Before its first page a job has no band height; only a flush of the
+    // alternate sequence sends a header then, and that sequence bands by 8.
+    constexpr int16_t kAlternateBandHeight = 8;
     uint8_t header[kPageHeaderSize];
-    writePageHeader(job->bandHeight, header);
+    writePageHeader(job->bandHeight > 0 ? job->bandHeight : kAlternateBandHeight, header);
     emitCommand(job, header, kPageHeaderSize);
     job->pieceList->pieces = job->pieceArray;
 }
