@@ -78,7 +78,8 @@ extern "C" {
  * bad plane descriptor or line number; and every call of OutputInit. */
 #define INKBAND_REFUSED ((int16_t)-128)
 /* A buffer could not be allocated, or a line does not fit the band
- * buffer of its plane.  Nothing was changed; the call may be repeated. */
+ * buffer of its plane.  The job was not changed; the call may be repeated
+ * (see OutputProduceTwo for the caller's bytes in the ten-plane modes). */
 #define INKBAND_NO_MEMORY ((int16_t)-108)
 /* The entry point is not allowed in the job's current call-sequence state. */
 #define INKBAND_WRONG_STATE ((int16_t)-256)
@@ -249,8 +250,9 @@ INKBAND_API int16_t OutputProduce(OutputJob** slot);
  * Refusals, all of which change nothing:
  *   INKBAND_REFUSED    null line or out; a plane descriptor outside
  *                      0 <= left, 0 <= right, left + right <= width <=
- *                      lineWidth (planes with NULL data or left == width are
- *                      blank and not checked further); a negative line
+ *                      lineWidth (planes with NULL data, left == width or
+ *                      left + right == width are blank: nothing of them is
+ *                      read, checked further or sent); a negative line
  *                      number, or one not above the last line of this page;
  *                      a call that would need more than 32767 pieces.
  *   INKBAND_NO_MEMORY  the line does not fit its plane's band buffer, or a
@@ -259,10 +261,12 @@ INKBAND_API int16_t OutputProduce(OutputJob** slot);
  * In the ordinary print modes the caller's plane bytes are only read.  In
  * the ten-plane modes (mode classes 7 and 10) each source plane's bytes
  * 0 .. u-1, u being the byte that holds pixel width - right - 1 plus one,
- * are read and partly rewritten in place: the bytes before the span are set
- * to 0 and the stray pixels of the span's two edge bytes are cleared.  This
- * may already have happened when the call is refused with
- * INKBAND_NO_MEMORY. */
+ * are read and partly rewritten in place: the bytes before the span's first
+ * byte are set to 0, and in the bytes holding the span's first and last
+ * non-zero pixel the pixels outside the span are cleared.  Other pixels
+ * outside the span within those bytes are converted as they are, so pass
+ * them as 0.  The rewrite may already have happened when the call is refused
+ * with INKBAND_NO_MEMORY. */
 INKBAND_API int16_t OutputProduceTwo(OutputJob** slot, RasterLine* line,
                                      PieceList** out);
 
