@@ -1,0 +1,54 @@
+#include "raster_input.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+
+namespace inkband::filter {
+
+namespace {
+
+volatile sig_atomic_t stopFlag = 0;
+
+void onStop(int) { stopFlag = 1; }
+
+}  // namespace
+
+void installStopHandler() {
+    struct sigaction action = {};
+    action.sa_handler = onStop;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;
+    sigaction(SIGTERM, &action, nullptr);
+    struct sigaction ignore = {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGPIPE, &ignore, nullptr);
+}
+
+bool stopRequested() { return stopFlag != 0; }
+
+ssize_t readRaster(void* input, unsigned char* buffer, size_t length) {
+    const int fd = static_cast<RasterInput*>(input)->fd;
+    for (;;) {
+        if (stopFlag != 0) return 0;
+        const ssize_t got = ::read(fd, buffer, length);
+        if (got >= 0) return got;
+        if (errno != EINTR && errno != EAGAIN) return -1;
+    }
+}
+
+RasterFormat rasterFormatOf(const cups_page_header2_t& header) {
+    RasterFormat format;
+    format.width = header.cupsWidth;
+    format.height = header.cupsHeight;
+    format.colorSpace = static_cast<unsigned>(header.cupsColorSpace);
+    format.bitsPerColor = header.cupsBitsPerColor;
+    format.bitsPerPixel = header.cupsBitsPerPixel;
+    format.colorOrder = static_cast<unsigned>(header.cupsColorOrder);
+    format.bytesPerLine = header.cupsBytesPerLine;
+    return format;
+}
+
+}  // namespace inkband::filter

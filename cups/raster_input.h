@@ -1,0 +1,37 @@
+// Where the filter's raster comes from: a file descriptor read through
+// libcups' raster reader, and the stop request that SIGTERM raises.  When
+// CUPS cancels a job it sends SIGTERM; the handler only sets a flag, and the
+// read callback then reports the end of the data, so the filter ends the
+// page it is on and closes the job instead of dying in the middle of it.
+#pragma once
+
+#include <cups/raster.h>
+#include <sys/types.h>
+
+#include <cstddef>
+
+#include "raster_planes.h"
+
+namespace inkband::filter {
+
+struct RasterInput {
+    int fd = 0;
+};
+
+// Installs the SIGTERM handler (without SA_RESTART, so that a blocked read
+// returns) and ignores SIGPIPE, so that a closed output shows as a write
+// error.
+void installStopHandler();
+
+// True once SIGTERM has arrived.
+bool stopRequested();
+
+// cupsRasterOpenIO callback: reads from the input's descriptor, retrying
+// interrupted reads, and reports the end of the data (0) once a stop has
+// been requested.
+ssize_t readRaster(void* input, unsigned char* buffer, size_t length);
+
+// The header fields the filter works from.
+RasterFormat rasterFormatOf(const cups_page_header2_t& header);
+
+}  // namespace inkband::filter
