@@ -24,21 +24,25 @@ struct Layout {
     }
 };
 
+// Blank stretches span at least two 16-line bands, so that at every band
+// height and alignment one whole band in each stays blank.
+constexpr int kMinBlank = 32;
+
 Layout layoutFor(int width) {
     Layout l{};
     l.unit = std::max(1, width / 300);
-    l.topGap = std::max(2, width / 40);
+    l.topGap = std::max(kMinBlank, width / 40);
     l.stripe = std::max(2, width / 60);
     l.stripeGap = l.unit;
     l.field = std::max(4, width / 12);
-    l.gapAfterRamps = std::max(2, width / 40);
+    l.gapAfterRamps = std::max(kMinBlank, width / 40);
     l.lines = std::max(4, width / 16);
     l.gapAfterLines = std::max(1, width / 100);
     l.glyphCell = std::max(1, width / 400);
     l.textRow = 9 * l.glyphCell;
     l.gapAfterText = std::max(2, width / 60);
     l.solids = std::max(4, width / 12);
-    l.gapAfterSolids = std::max(2, width / 25);
+    l.gapAfterSolids = std::max(kMinBlank, width / 25);
     l.rule = 2;
     return l;
 }

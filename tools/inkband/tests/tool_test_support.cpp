@@ -1,0 +1,65 @@
+#include "tool_test_support.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "inkband/job_runner.h"
+#include "inkband/test_page.h"
+
+namespace tooltest {
+
+using namespace inkband::tool;
+
+HostRaster testPageRaster(const ModeInfo& mode, int width) {
+    return halftoneImage(makeTestPage(width), mode, HalftoneSettings{});
+}
+
+std::vector<uint8_t> printToMemory(const HostRaster& raster, int resolution, int pages) {
+    JobOptions options;
+    options.settings = settingsFor(*raster.mode, static_cast<int16_t>(resolution),
+                                   static_cast<int16_t>(raster.width), false);
+    options.pages = pages;
+    std::vector<uint8_t> stream;
+    JobStats stats;
+    std::string error;
+    const bool ok = runJob(
+        raster, options,
+        [&stream](const uint8_t* data, std::size_t length) {
+            stream.insert(stream.end(), data, data + length);
+            return true;
+        },
+        stats, error);
+    EXPECT_TRUE(ok) << error;
+    EXPECT_EQ(static_cast<int64_t>(stream.size()), stats.outputBytes);
+    return stream;
+}
+
+int runTool(const std::string& arguments, std::string* output) {
+    const std::string command = std::string(INKBAND_TOOL_PATH) + " " + arguments + " 2>/dev/null";
+    std::FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return -1;
+    char buffer[4096];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        if (output != nullptr) output->append(buffer, got);
+    const int status = pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string workDir() {
+    const std::string dir = INKBAND_TOOL_TEST_DIR;
+    std::filesystem::create_directories(dir);
+    return dir;
+}
+
+bool writeBytes(const std::string& path, const uint8_t* data, std::size_t size) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (f == nullptr) return false;
+    const bool ok = std::fwrite(data, 1, size, f) == size;
+    return std::fclose(f) == 0 && ok;
+}
+
+}  // namespace tooltest
