@@ -246,16 +246,20 @@ std::string depthList(const ModeInfo& mode) {
 std::string modeTable() {
     std::string out;
     char line[256];
-    std::snprintf(line, sizeof line, "%-17s %5s  %-18s %-14s %s\n", "name", "class", "planes",
-                  "depths", "levels");
+    std::snprintf(line, sizeof line, "%-17s %5s  %-18s %-14s %-31s  %s\n", "name", "class",
+                  "planes", "depths", "levels", "settings: row column A B C");
     out += line;
     for (const ModeInfo& m : allModes()) {
         std::string levels;
-        for (const SourcePlane& s : m.sources)
-            levels += (levels.empty() ? "" : " ") + std::string(1, s.letter) + " 0-" +
-                      std::to_string(s.maxLevel);
-        std::snprintf(line, sizeof line, "%-17s %5d  %-18s %-14s %s\n", m.name, m.modeClass,
-                      wireLetters(m).c_str(), depthList(m).c_str(), levels.c_str());
+        for (const SourcePlane& s : m.sources) {
+            if (!levels.empty()) levels += ' ';
+            levels += s.letter;
+            levels += " 0-";
+            levels += std::to_string(s.maxLevel);
+        }
+        std::snprintf(line, sizeof line, "%-17s %5d  %-18s %-14s %-31s  %d %d %d %d %d\n", m.name,
+                      m.modeClass, wireLetters(m).c_str(), depthList(m).c_str(), levels.c_str(),
+                      m.rowCode, m.columnCode, m.optionA, m.optionB, m.optionC);
         out += line;
     }
     return out;

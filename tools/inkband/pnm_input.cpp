@@ -210,7 +210,7 @@ bool decodePnm(const uint8_t* data, std::size_t size, RgbImage& image, std::stri
                 out[0] = out[1] = out[2] = v;
                 continue;
             }
-            uint8_t s[4];
+            uint8_t s[4] = {0, 0, 0, 0};
             for (int c = 0; c < f.depth; ++c) {
                 const uint8_t* p = row + (x * f.depth + c) * sampleBytes;
                 const uint32_t raw = sampleBytes == 2 ? (p[0] << 8 | p[1]) : p[0];
