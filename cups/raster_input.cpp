@@ -1,5 +1,6 @@
 #include "raster_input.h"
 
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,6 +11,7 @@ namespace inkband::filter {
 namespace {
 
 volatile sig_atomic_t stopFlag = 0;
+sigset_t waitMask;  // the signal mask while waiting for input: SIGTERM open
 
 void onStop(int) { stopFlag = 1; }
 
@@ -21,6 +23,11 @@ void installStopHandler() {
     sigemptyset(&action.sa_mask);
     action.sa_flags = 0;
     sigaction(SIGTERM, &action, nullptr);
+    sigset_t term;
+    sigemptyset(&term);
+    sigaddset(&term, SIGTERM);
+    sigprocmask(SIG_BLOCK, &term, &waitMask);
+    sigdelset(&waitMask, SIGTERM);
     struct sigaction ignore = {};
     ignore.sa_handler = SIG_IGN;
     sigemptyset(&ignore.sa_mask);
@@ -33,6 +40,12 @@ ssize_t readRaster(void* input, unsigned char* buffer, size_t length) {
     const int fd = static_cast<RasterInput*>(input)->fd;
     for (;;) {
         if (stopFlag != 0) return 0;
+        pollfd wait = {fd, POLLIN, 0};
+        const int ready = ppoll(&wait, 1, nullptr, &waitMask);
+        if (ready < 0) {
+            if (errno == EINTR) continue;
+            return -1;
+        }
         const ssize_t got = ::read(fd, buffer, length);
         if (got >= 0) return got;
         if (errno != EINTR && errno != EAGAIN) return -1;

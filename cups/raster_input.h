@@ -3,6 +3,9 @@
 // CUPS cancels a job it sends SIGTERM; the handler only sets a flag, and the
 // read callback then reports the end of the data, so the filter ends the
 // page it is on and closes the job instead of dying in the middle of it.
+// SIGTERM stays blocked except while the callback waits for input (ppoll
+// unblocks it atomically), so a stop can never slip in between the flag
+// test and a read that would then wait for ever.
 #pragma once
 
 #include <cups/raster.h>
@@ -18,17 +21,15 @@ struct RasterInput {
     int fd = 0;
 };
 
-// Installs the SIGTERM handler (without SA_RESTART, so that a blocked read
-// returns) and ignores SIGPIPE, so that a closed output shows as a write
-// error.
+// Installs the SIGTERM handler, blocks SIGTERM outside the input wait, and
+// ignores SIGPIPE, so that a closed output shows as a write error.
 void installStopHandler();
 
 // True once SIGTERM has arrived.
 bool stopRequested();
 
-// cupsRasterOpenIO callback: reads from the input's descriptor, retrying
-// interrupted reads, and reports the end of the data (0) once a stop has
-// been requested.
+// cupsRasterOpenIO callback: waits for input with SIGTERM unblocked, reads
+// it, and reports the end of the data (0) once a stop has been requested.
 ssize_t readRaster(void* input, unsigned char* buffer, size_t length);
 
 // The header fields the filter works from.
