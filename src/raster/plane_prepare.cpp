@@ -4,6 +4,7 @@
 
 #include "raster/span_search.h"
 #include "raster/ternary_pack.h"
+#include "raster/zero_scan.h"
 
 namespace inkband {
 
@@ -19,7 +20,33 @@ void setBlankExtent(LineExtent* extent) {
     extent->last = 0;
 }
 
+namespace {
+
+// Clears the pixels outside the span in the span's two edge bytes, as
+// TrimEdgeBytes finds them.  The copy found the non-zero bytes between
+// `first` and `last`; the span's pixels lie in those bytes or in zero bytes,
+// so the pixel search is given only that part of the span.
+void trimEdges(uint8_t* buffer, const PlaneLine& source, int16_t shift, int32_t first,
+               int32_t last) {
+    const int32_t perByte = 1 << shift;
+    int32_t from = first * perByte;
+    if (from < source.left) from = source.left;
+    int32_t to = (last + 1) * perByte;  // one past the last pixel searched
+    const int32_t end = source.width - source.right;
+    if (to > end) to = end;
+    if (to <= from) return;  // the non-zero bytes hold no pixel of the span
+    int16_t pos = static_cast<int16_t>(from);
+    int16_t count = static_cast<int16_t>(to - from);
+    uint8_t edges[2];
+    if (TrimEdgeBytes(buffer, static_cast<int16_t>(8 >> shift), &pos, &count, edges) != 0) return;
+    if (edges[0] != 0) buffer[pos] = edges[0];
+    if (edges[1] != 0) buffer[pos + count + 1] = edges[1];
+}
+
+}  // namespace
+
 void PreparePlanes(OutputJob* job, const RasterLine* line) {
+    const SimdLevel level = bestSimdLevel();
     for (int i = 0; i < job->sourcePlaneCount; ++i) {
         PlaneState& plane = job->planes[i];
         const PlaneLine& source = line->planes[i];
@@ -32,23 +59,44 @@ void PreparePlanes(OutputJob* job, const RasterLine* line) {
         if (planeLineIsBlank(source)) {
             setBlankExtent(&plane.current);
         } else {
-            // Copy the span's bytes to the same indices of the line buffer.
-            int32_t a = source.left >> shift;
-            int32_t e = (source.width - source.right - 1) >> shift;
+            // Copy the span's bytes to the same indices of the line buffer,
+            // finding its first and last non-zero byte on the way.
+            const int32_t a = source.left >> shift;
+            const int32_t e = (source.width - source.right - 1) >> shift;
             uint8_t* buffer = prepared.data;
-            std::memcpy(buffer + a, source.data + a, static_cast<std::size_t>(e - a + 1));
+            ByteExtent found = copyFindExtent(buffer + a, source.data + a, e - a + 1, level);
 
-            // Clear the pixels outside the span in its two edge bytes.
-            int16_t pos = source.left;
-            int16_t count = static_cast<int16_t>(source.width - source.left - source.right);
-            uint8_t edges[2];
-            if (TrimEdgeBytes(buffer, static_cast<int16_t>(8 >> shift), &pos, &count, edges) == 0) {
-                if (edges[0] != 0) buffer[pos] = edges[0];
-                if (edges[1] != 0) buffer[pos + count + 1] = edges[1];
+            if (found.first > found.last) {
+                // Only zero bytes: nothing to trim, and a ternary line packs
+                // to zeros.  The buffer still ends up as the full packing
+                // leaves it: the bytes before the span cleared, the packed
+                // bytes (all inside the zero bytes just copied) zero.
+                if (plane.ternaryFlag != 0) {
+                    if (a > 0) std::memset(buffer, 0, static_cast<std::size_t>(a));
+                    const int32_t packed = ternaryPackedSize(e + 1);
+                    prepared.width = static_cast<int16_t>(packed << shift);
+                    prepared.left = prepared.width;
+                    prepared.right = 0;
+                }
+                setBlankExtent(&plane.current);
+            } else {
+                const int32_t first = a + found.first;
+                const int32_t last = a + found.last;
+                trimEdges(buffer, source, shift, first, last);
+                ByteExtent extent{first, last};
+                // The trim clears pixels only in an edge byte that keeps a
+                // non-zero pixel of the span, and leaves a byte that holds
+                // none as it is, so the first and last non-zero bytes stay
+                // where the copy found them.
+                if (plane.ternaryFlag != 0) extent = packTernarySpan(&prepared, first, last, level);
+                if (extent.first > extent.last) {
+                    setBlankExtent(&plane.current);
+                } else {
+                    plane.current.blank = kLineHasData;
+                    plane.current.first = extent.first;
+                    plane.current.last = extent.last;
+                }
             }
-            if (plane.ternaryFlag != 0) packTernaryLine(&prepared);
-            plane.current.blank =
-                FindLineExtent(prepared, shift, &plane.current.first, &plane.current.last);
         }
         setLineFields(&plane.current, line->line, job->bandHeight);
     }

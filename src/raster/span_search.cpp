@@ -1,5 +1,7 @@
 #include "raster/span_search.h"
 
+#include "raster/zero_scan.h"
+
 namespace inkband {
 
 const uint8_t kFirstPixelMask[9] = {0x00, 0x80, 0xC0, 0xE0, 0xF0, 0xF8, 0xFC, 0xFE, 0xFF};
@@ -51,7 +53,7 @@ int16_t FindPixelSpan(const uint8_t* bytes, int16_t bitsPerPixel, int16_t* pos, 
     if (first < 0 && p < end) {
         int32_t byte = p / q;
         const int32_t endByte = end / q;
-        while (byte < endByte && bytes[byte] == 0) ++byte;
+        if (byte < endByte) byte += firstNonZero(bytes + byte, endByte - byte);
         for (p = byte * q; p < end && p < (byte + 1) * q; ++p) {
             if (pixelSet(bytes, b, q, p)) {
                 first = p;
@@ -75,8 +77,10 @@ int16_t FindPixelSpan(const uint8_t* bytes, int16_t bitsPerPixel, int16_t* pos, 
         }
     }
     if (last < 0) {
-        int32_t byte = endByte - 1;
-        while (bytes[byte] == 0) --byte;
+        // The byte holding `first` is non-zero, so the skip ends there at
+        // the latest.
+        const int32_t firstByte = first / q;
+        const int32_t byte = firstByte + lastNonZero(bytes + firstByte, endByte - firstByte);
         for (int32_t fromEnd = 0; fromEnd < q; ++fromEnd) {
             if (pixelSetFromEnd(bytes[byte], b, fromEnd)) {
                 last = byte * q + (q - 1 - fromEnd);
@@ -132,13 +136,11 @@ int16_t FindLineExtent(const PlaneLine& line, int16_t shift, int32_t* first, int
     const int32_t e = (static_cast<int32_t>(line.width) - line.right - 1) >> shift;
     if (a < 0) return kBlankResult;  // a descriptor the caller should have refused
 
-    int32_t i = a;
-    while (i <= e && line.data[i] == 0) ++i;
+    if (e < a) return kBlankResult;
+    const int32_t i = a + firstNonZero(line.data + a, e - a + 1);
     if (i > e) return kBlankResult;
     *first = i;
-    int32_t j = e;
-    while (line.data[j] == 0) --j;
-    *last = j;
+    *last = i + lastNonZero(line.data + i, e - i + 1);
     return kDataResult;
 }
 

@@ -6,6 +6,8 @@
 #include <cstdint>
 
 #include "inkband/inkband.h"
+#include "raster/zero_scan.h"
+#include "stream/simd_level.h"
 
 namespace inkband {
 
@@ -30,9 +32,28 @@ constexpr std::array<uint8_t, kTernaryPackEntries> makeTernaryPackTable() {
 
 inline constexpr std::array<uint8_t, kTernaryPackEntries> TernaryPackTable = makeTernaryPackTable();
 
+// Packed bytes of a line of n source bytes: one per five pixels, the last
+// group completed with zero pixels.
+inline int32_t ternaryPackedSize(int32_t n) { return n - n / 5; }
+
 // Packs the 2-bit line described by `line` (data = the job's line buffer)
 // in place and rewrites its width, left and right to describe the packed
 // bytes, one packed byte standing where a byte of 2-bit pixels stood.
 void packTernaryLine(PlaneLine* line);
+
+// packTernaryLine for a line whose bytes between its span's first byte and
+// `first`, and after `last`, are zero (first <= last: the extent of the
+// non-zero bytes).  Only the packed bytes that cover first .. last are
+// computed; the line buffer ends up exactly as packTernaryLine leaves it.
+// Returns the extent of the non-zero packed bytes (first = the packed size
+// when there is none).
+ByteExtent packTernarySpan(PlaneLine* line, int32_t first, int32_t last,
+                           SimdLevel level = bestSimdLevel());
+
+// Packed bytes g0 .. g1 of the n source bytes at `bytes`, written in place
+// at bytes[g0 .. g1]; g0 is a multiple of 4 (packed byte 4k starts at source
+// byte 5k) and g1 < ternaryPackedSize(n).  Source bytes past n-1 count as
+// zero and are not read.
+void packTernaryGroups(uint8_t* bytes, int32_t n, int32_t g0, int32_t g1, SimdLevel level);
 
 }  // namespace inkband
