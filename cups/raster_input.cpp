@@ -36,19 +36,23 @@ void installStopHandler() {
 
 bool stopRequested() { return stopFlag != 0; }
 
-ssize_t readRaster(void* input, unsigned char* buffer, size_t length) {
-    const int fd = static_cast<RasterInput*>(input)->fd;
+ssize_t readRaster(void* context, unsigned char* buffer, size_t length) {
+    auto& input = *static_cast<RasterInput*>(context);
     for (;;) {
         if (stopFlag != 0) return 0;
-        pollfd wait = {fd, POLLIN, 0};
-        const int ready = ppoll(&wait, 1, nullptr, &waitMask);
-        if (ready < 0) {
+        pollfd wait = {input.fd, POLLIN, 0};
+        if (ppoll(&wait, 1, nullptr, &waitMask) < 0) {
             if (errno == EINTR) continue;
+            input.error = errno;
             return -1;
         }
-        const ssize_t got = ::read(fd, buffer, length);
+        const ssize_t got = ::read(input.fd, buffer, length);
+        if (got == 0) input.ended = true;
         if (got >= 0) return got;
-        if (errno != EINTR && errno != EAGAIN) return -1;
+        if (errno != EINTR && errno != EAGAIN) {
+            input.error = errno;
+            return -1;
+        }
     }
 }
 

@@ -19,6 +19,8 @@ namespace inkband::filter {
 
 struct RasterInput {
     int fd = 0;
+    bool ended = false;  // a read found the end of the data
+    int error = 0;       // errno of a failed read
 };
 
 // Installs the SIGTERM handler, blocks SIGTERM outside the input wait, and
@@ -30,6 +32,8 @@ bool stopRequested();
 
 // cupsRasterOpenIO callback: waits for input with SIGTERM unblocked, reads
 // it, and reports the end of the data (0) once a stop has been requested.
+// Records whether the data really ended: libcups answers a header it
+// rejects just like the end of the data.
 ssize_t readRaster(void* input, unsigned char* buffer, size_t length);
 
 // The header fields the filter works from.

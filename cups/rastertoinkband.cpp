@@ -12,8 +12,8 @@
 //
 // Exit status 0 when every page was printed, or when the job was cancelled
 // (SIGTERM: the current page is ended and the job closed); 1 when a page was
-// refused, the raster ended inside a page, or the stream could not be
-// written.
+// refused, a page header was invalid, the raster ended inside a page or
+// could not be read, or the stream could not be written.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -174,9 +174,23 @@ int main(int argc, char** argv) {
     cups_page_header2_t header;
     while (!state.stop && !stopRequested() && cupsRasterReadHeader2(state.raster, &header))
         printPage(state, header);
+    if (!state.stop && !stopRequested()) {
+        // No further header: the end of the data, a read error, or a header
+        // that libcups refused.
+        if (input.error != 0) {
+            logLine("ERROR", "Unable to read the raster data: %s", std::strerror(input.error));
+            state.failed = true;
+        } else if (!input.ended) {
+            logLine("ERROR", "Page %d: invalid page header", state.pages + 1);
+            state.failed = true;
+        }
+    }
 
     closeJob(state.job);
-    if (!flushStream(state.writer) && state.writer.error != 0) state.failed = true;
+    if (!flushStream(state.writer) && !state.failed) {
+        logLine("ERROR", "cannot write the stream: %s", std::strerror(state.writer.error));
+        state.failed = true;
+    }
     cupsRasterClose(state.raster);
     if (fd != 0) close(fd);
 

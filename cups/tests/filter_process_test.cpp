@@ -266,6 +266,23 @@ TEST(FilterProcess, RefusedPagesAreReportedAndTheOthersPrinted) {
     expectPage(decoded.pages[1], last, last.height);
 }
 
+// libcups turns down headers such as one with no bytes per line; that must
+// not pass for the end of the job.
+TEST(FilterProcess, AnInvalidPageHeaderIsAnError) {
+    const TestPage good = pageFor(modeNamed("Gray"), 1);
+    std::vector<uint8_t> raster = rastertest::rasterStream({good, good});
+    cups_page_header2_t* second = reinterpret_cast<cups_page_header2_t*>(
+        raster.data() + 4 + sizeof(cups_page_header2_t) +
+        good.height * rastertest::rasterLine(good, 0).size());
+    second->cupsBytesPerLine = 0;
+    const FilterRun run = runFilter(raster);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(logHas(run, "ERROR: Page 2: invalid page header")) << run.log;
+    const auto decoded = decodeRun(run);
+    ASSERT_EQ(decoded.pages.size(), 1u);
+    expectPage(decoded.pages[0], good, good.height);
+}
+
 TEST(FilterProcess, WidestLinesGoOutInOneRowBands) {
     for (unsigned dpi : {300u, 600u}) {
         TestPage page = pageFor(modeNamed("CMYK4421"), 1, 32767, 12);
