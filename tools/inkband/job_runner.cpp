@@ -55,6 +55,10 @@ struct Runner {
     bool check(const char* call, int32_t status) {
         if (status == INKBAND_OK) return true;
         error = std::string(call) + " returned " + statusText(status);
+        if (status == INKBAND_NO_MEMORY)
+            error +=
+                " (every band of a plane must fit 62464 bytes: a narrower page, or a "
+                "resolution with fewer lines per band, makes it fit)";
         return false;
     }
 
