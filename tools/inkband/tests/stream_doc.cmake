@@ -1,0 +1,65 @@
+# The worked examples of docs/stream.md: its shell commands, run with the
+# built tool, write exactly the bytes its listings show.
+# -DTOOL= -DDOC= -DWORK=
+cmake_minimum_required(VERSION 3.25)
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK})
+file(READ ${DOC} doc)
+
+# Walks the fenced blocks in order: ```sh blocks are the commands that
+# make example.prn and colour.prn, plain ``` blocks list their bytes.  The
+# text is cut piece by piece, as the blocks hold semicolons that a CMake
+# list would split on.
+set(script "set -e\n")
+set(listings 0)
+set(rest "${doc}")
+while(TRUE)
+  string(FIND "${rest}" "```" open)
+  if(open LESS 0)
+    break()
+  endif()
+  math(EXPR open "${open} + 3")
+  string(SUBSTRING "${rest}" ${open} -1 rest)
+  string(FIND "${rest}" "\n" eol)
+  string(SUBSTRING "${rest}" 0 ${eol} language)
+  math(EXPR eol "${eol} + 1")
+  string(SUBSTRING "${rest}" ${eol} -1 rest)
+  string(FIND "${rest}" "```" close)
+  string(SUBSTRING "${rest}" 0 ${close} block)
+  math(EXPR close "${close} + 3")
+  string(SUBSTRING "${rest}" ${close} -1 rest)
+  if(language STREQUAL "sh")
+    string(APPEND script "${block}\n")
+  elseif(language STREQUAL "")
+    string(REPLACE ";" "," block "${block}")
+    set(listing_${listings} "${block}")
+    math(EXPR listings "${listings} + 1")
+  endif()
+endwhile()
+file(WRITE ${WORK}/examples.sh "${script}")
+get_filename_component(tool_dir ${TOOL} DIRECTORY)
+execute_process(COMMAND env "PATH=${tool_dir}:$ENV{PATH}" bash ${WORK}/examples.sh
+                WORKING_DIRECTORY ${WORK} RESULT_VARIABLE rc OUTPUT_QUIET ERROR_VARIABLE err)
+if(rc)
+  message(FATAL_ERROR "the documented commands failed: ${err}")
+endif()
+
+# On each line of a listing, the hex pairs before the first word of the
+# annotation.
+set(files example.prn colour.prn)
+foreach(index 0 1)
+  set(listing "${listing_${index}}")
+  list(GET files ${index} name)
+  string(REPLACE "\n" ";" lines "${listing}")
+  set(expected "")
+  foreach(line ${lines})
+    string(REGEX MATCH "^ *([0-9A-F][0-9A-F] +)*[0-9A-F][0-9A-F]( |$)" bytes "${line}")
+    string(REGEX REPLACE "[ ]" "" bytes "${bytes}")
+    string(APPEND expected "${bytes}")
+  endforeach()
+  file(READ ${WORK}/${name} actual HEX)
+  string(TOUPPER "${actual}" actual)
+  if(NOT actual STREQUAL expected)
+    message(FATAL_ERROR "${name}: the tool wrote\n${actual}\nthe document lists\n${expected}")
+  endif()
+endforeach()
