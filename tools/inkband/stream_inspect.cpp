@@ -47,6 +47,7 @@ const ModeInfo* guessMode(const decode::StreamResult& stream) {
     for (const decode::Page& page : stream.pages)
         for (const auto& [letter, data] : page.planes)
             if (std::find(seen.begin(), seen.end(), letter) == seen.end()) seen.push_back(letter);
+    if (seen.empty()) return nullptr;  // no plane data: nothing to tell the modes apart
     const ModeInfo* best = nullptr;
     ModeFit bestFit;
     for (const ModeInfo& mode : allModes()) {
@@ -164,7 +165,8 @@ std::string textReport(const InspectResult& result, const std::string& name) {
                       depthList(*result.mode).c_str(),
                       result.modeGuessed ? ", guessed from the planes; --mode sets it" : "");
     } else {
-        std::snprintf(line, sizeof line, "mode: no mode sends these planes\n");
+        std::snprintf(line, sizeof line,
+                      "mode: not known (no mode sends these planes); --mode sets it\n");
     }
     out += line;
     for (std::size_t p = 0; p < result.pages.size(); ++p) {
