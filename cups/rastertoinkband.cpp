@@ -86,7 +86,10 @@ void printPage(JobState& state, const cups_page_header2_t& header) {
     if (!error.empty()) {
         logLine("ERROR", "Page %d refused: %s", page, error.c_str());
         state.failed = true;
-        if (!skipPage(state, header)) state.stop = true;
+        if (!skipPage(state, header)) {
+            logLine("ERROR", "Cannot read past page %d; the rest of the job is lost", page);
+            state.stop = true;
+        }
         return;
     }
 
