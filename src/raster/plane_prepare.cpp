@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "raster/span_search.h"
 #include "raster/ternary_pack.h"
 #include "raster/zero_scan.h"
 
@@ -22,25 +21,29 @@ void setBlankExtent(LineExtent* extent) {
 
 namespace {
 
-// Clears the pixels outside the span in the span's two edge bytes, as
-// TrimEdgeBytes finds them.  The copy found the non-zero bytes between
-// `first` and `last`; the span's pixels lie in those bytes or in zero bytes,
-// so the pixel search is given only that part of the span.
-void trimEdges(uint8_t* buffer, const PlaneLine& source, int16_t shift, int32_t first,
-               int32_t last) {
+// Clears the pixels outside the span in the span's two edge bytes, with
+// the effect TrimEdgeBytes has over the whole span.  That trim rewrites the
+// byte holding the first non-zero pixel F, keeping pixels F on, and the byte
+// holding the last one L, keeping pixels up to L.  Pixels of the span next
+// to F and L in those bytes are zero, so the rewrite can change only the
+// pixels outside the span, which lie in the span's first byte a (before
+// `left`) and last byte e (from the span's end on); and byte a holds F, or
+// byte e holds L, exactly when it holds any non-zero pixel of the span.
+// So: each edge byte with a non-zero span pixel loses its outside pixels,
+// and an edge byte with none is left as it is.
+void clearOutsidePixels(uint8_t* buffer, const PlaneLine& source, int16_t shift) {
+    const int32_t bits = 8 >> shift;
     const int32_t perByte = 1 << shift;
-    int32_t from = first * perByte;
-    if (from < source.left) from = source.left;
-    int32_t to = (last + 1) * perByte;  // one past the last pixel searched
-    const int32_t end = source.width - source.right;
-    if (to > end) to = end;
-    if (to <= from) return;  // the non-zero bytes hold no pixel of the span
-    int16_t pos = static_cast<int16_t>(from);
-    int16_t count = static_cast<int16_t>(to - from);
-    uint8_t edges[2];
-    if (TrimEdgeBytes(buffer, static_cast<int16_t>(8 >> shift), &pos, &count, edges) != 0) return;
-    if (edges[0] != 0) buffer[pos] = edges[0];
-    if (edges[1] != 0) buffer[pos + count + 1] = edges[1];
+    const int32_t end = source.width - source.right;  // one past the span
+    const int32_t a = source.left >> shift;
+    const int32_t e = (end - 1) >> shift;
+    uint8_t keepA = static_cast<uint8_t>(0xFF >> (source.left % perByte * bits));
+    const int32_t endPixels = end % perByte;  // span pixels in byte e, 0: all
+    const uint8_t keepE =
+        endPixels == 0 ? uint8_t{0xFF} : static_cast<uint8_t>(0xFF << (8 - endPixels * bits));
+    if (a == e) keepA &= keepE;
+    if ((buffer[a] & keepA) != 0) buffer[a] &= keepA;
+    if (a != e && (buffer[e] & keepE) != 0) buffer[e] &= keepE;
 }
 
 }  // namespace
@@ -82,12 +85,12 @@ void PreparePlanes(OutputJob* job, const RasterLine* line) {
             } else {
                 const int32_t first = a + found.first;
                 const int32_t last = a + found.last;
-                trimEdges(buffer, source, shift, first, last);
-                ByteExtent extent{first, last};
+                clearOutsidePixels(buffer, source, shift);
                 // The trim clears pixels only in an edge byte that keeps a
                 // non-zero pixel of the span, and leaves a byte that holds
                 // none as it is, so the first and last non-zero bytes stay
                 // where the copy found them.
+                ByteExtent extent{first, last};
                 if (plane.ternaryFlag != 0) extent = packTernarySpan(&prepared, first, last, level);
                 if (extent.first > extent.last) {
                     setBlankExtent(&plane.current);

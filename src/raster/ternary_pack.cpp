@@ -13,6 +13,7 @@ namespace {
 constexpr int16_t kTwoBitShift = 2;     // pixel shift of a 2-bit plane
 constexpr int32_t kGroupsPerBlock = 4;  // five source bytes give four packed bytes
 constexpr int32_t kBytesPerBlock = 5;
+constexpr int32_t kVectorGroups = 32;  // packed bytes per vector step
 
 // Packed byte g from the 16-bit window over source bytes d = g + g / 4 and
 // d + 1 (0 past the end), shifted by 6, 4, 2, 0 as g counts through a block.
@@ -87,9 +88,8 @@ INKBAND_AVX2 inline __m256i packSixteen(const uint8_t* s) {
 // 32 packed bytes from 40 source bytes a step.  Returns the first group not
 // packed.
 INKBAND_AVX2 int32_t packBlocksAvx2(uint8_t* bytes, int32_t n, int32_t g, int32_t g1) {
-    constexpr int32_t kStepGroups = 32;
-    constexpr int32_t kStepBytes = 40;
-    for (; g + kStepGroups - 1 <= g1; g += kStepGroups) {
+    constexpr int32_t kStepBytes = kVectorGroups / kGroupsPerBlock * kBytesPerBlock;
+    for (; g + kVectorGroups - 1 <= g1; g += kVectorGroups) {
         const uint8_t* s = bytes + g + g / kGroupsPerBlock;
         if (s + kStepBytes > bytes + n) break;
         __m256i packed = _mm256_packus_epi16(packSixteen(s), packSixteen(s + 20));
@@ -146,17 +146,22 @@ ByteExtent packTernarySpan(PlaneLine* line, int32_t first, int32_t last, SimdLev
     const int32_t j = ternaryPackedSize(n);
     // Groups before the block holding `first` cover zero bytes only and
     // pack to zeros that are already there (packed byte g lies at or before
-    // source byte g); groups after the one holding `last` pack to zeros
-    // that are written below.
+    // source byte g).  Groups after the one holding `last` pack to zeros
+    // too: as many of them as round the packing up to whole vector steps are
+    // packed with the rest, the others are cleared.
     const int32_t g0 = first / kBytesPerBlock * kGroupsPerBlock;
     int32_t g1 = (4 * last + 3) / kBytesPerBlock;
+    const int32_t dataEnd = g1;
+    g1 = g0 + (g1 - g0 + kVectorGroups) / kVectorGroups * kVectorGroups - 1;
     if (g1 > j - 1) g1 = j - 1;
     packTernaryGroups(bytes, n, g0, g1, level);
     if (g1 + 1 < j) std::memset(bytes + g1 + 1, 0, static_cast<std::size_t>(j - 1 - g1));
 
+    // Non-zero packed bytes lie among those that cover first .. last.
+    const int32_t scanned = (dataEnd < g1 ? dataEnd : g1) + 1 - g0;
     ByteExtent packed{j, -1};
-    const int32_t k = firstNonZero(bytes + g0, g1 + 1 - g0, level);
-    if (k < g1 + 1 - g0) packed = {g0 + k, g0 + lastNonZero(bytes + g0, g1 + 1 - g0, level)};
+    const int32_t k = firstNonZero(bytes + g0, scanned, level);
+    if (k < scanned) packed = {g0 + k, g0 + lastNonZero(bytes + g0, scanned, level)};
     line->width = static_cast<int16_t>(j << kTwoBitShift);
     line->left = static_cast<int16_t>(packed.first << kTwoBitShift);
     line->right = 0;

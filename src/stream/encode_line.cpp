@@ -29,8 +29,12 @@ int32_t codeZeroPrefix(uint8_t* dst, int32_t first) {
 }
 
 // The whole record of one line: zero prefix, coded span, end-of-line byte.
+// `room` is the number of bytes dst may take (0 when only sizing); with 16
+// bytes to spare beyond the largest coded size, the span coder may write
+// past the span's end (bytes that the end-of-line byte and later lines
+// overwrite, or that lie past the chunk's content).
 template <bool kWrite>
-int32_t codeLine(uint8_t* dst, const LineExtent& extent, const uint8_t* line) {
+int32_t codeLine(uint8_t* dst, const LineExtent& extent, const uint8_t* line, int64_t room) {
     if (extent.blank == kLineBlank) {
         if constexpr (kWrite) dst[0] = kEndOfLine;
         return 1;
@@ -38,9 +42,17 @@ int32_t codeLine(uint8_t* dst, const LineExtent& extent, const uint8_t* line) {
     int32_t out = codeZeroPrefix<kWrite>(dst, extent.first);
     const int32_t span = extent.last - extent.first + 1;
     if (span > 0) {
-        uint8_t* spanDst = nullptr;
-        if constexpr (kWrite) spanDst = dst + out;
-        out += detail::codeRuns<kWrite>(spanDst, line + extent.first, span);
+        const uint8_t* source = line + extent.first;
+        if constexpr (kWrite) {
+            const int64_t largest = out + span + span / 126 + 1;
+            if (room >= largest + detail::kSlackBytes) {
+                out += detail::codeRuns<true>(dst + out, source, span);
+            } else {
+                out += detail::codeRuns(dst + out, source, span);
+            }
+        } else {
+            out += detail::codedRunsSize(source, span);
+        }
     }
     if constexpr (kWrite) dst[out] = kEndOfLine;
     return out + 1;
@@ -60,13 +72,17 @@ void addToBandLength(DataChunk* chunk, int32_t bytes) {
 }  // namespace
 
 void encodeLine(const LineExtent& extent, DataChunk* chunk, const uint8_t* line) {
-    const int32_t written = codeLine<true>(chunk->writePos, extent, line);
+    int64_t room = 0;  // bytes from writePos to the end of the chunk's buffer
+    if (chunk->buffer != nullptr && chunk->writePos >= chunk->buffer &&
+        chunk->writePos <= chunk->buffer + chunk->capacity)
+        room = chunk->buffer + chunk->capacity - chunk->writePos;
+    const int32_t written = codeLine<true>(chunk->writePos, extent, line, room);
     chunk->writePos += static_cast<uint16_t>(written);
     addToBandLength(chunk, written);
 }
 
 int32_t encodedLineSize(const LineExtent& extent, const uint8_t* line) {
-    return codeLine<false>(nullptr, extent, line);
+    return codeLine<false>(nullptr, extent, line, 0);
 }
 
 void appendBlankLine(DataChunk* chunk) {

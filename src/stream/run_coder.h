@@ -1,15 +1,18 @@
-// The one run-scanning core behind encodeRuns and encodedLineSize.  With
-// kWrite false it only counts: the literal bookkeeping is the same, so the
-// two can never disagree on the size of an encoded span.
+// The run-length coder behind encodeRuns and encodeLine, and the size-only
+// twin behind encodedLineSize.
 //
-// The coder walks the source as units of "single bytes, then one run of two
-// or more equal bytes".  Single bytes only ever extend literals, so a whole
-// stretch of them is appended at once; only the run at its end goes through
-// the per-run rules (pair joins the open literal, three or more close it,
-// long runs cut into 128-byte records).  Where the units are is read from a
-// 16-bit mask of "byte k equals byte k + 1", made with SSE2 compares (always
-// there on x86-64; plain C++ elsewhere).  The output is byte for byte that
-// of the run-by-run definition (tests/unit/encode_runs_fast_test.cpp holds a
+// How the coder gets the output of the run-by-run rules without going run by run:
+// a run of three or more equal bytes always closes the open literal, so the
+// source falls into regions of single bytes and pairs, each ended by such a
+// run.  Inside a region every byte goes into literals, except a pair met
+// with no literal open, which is a repeat record of two; a literal closes
+// at 128 bytes, or earlier where a pair meets it at 126 or 127 bytes (the
+// pair then opens the next literal).  So a region is coded a literal at a
+// time: where each literal ends follows from its start, the region's end and
+// two byte compares.  The runs of three or more are found with 32-bit masks
+// of "byte k equals byte k + 1" made with SSE2 compares (always there on
+// x86-64; plain C++ elsewhere).  The output is byte for byte that of the
+// run-by-run definition (tests/unit/encode_runs_fast_test.cpp holds a
 // straightforward copy of it and compares the two on many inputs).
 #pragma once
 
@@ -31,68 +34,71 @@ inline constexpr int32_t kFullLiteralCount = 0x7F;  // count byte of a 128-byte 
 // (the literal holds at most 125 bytes), so a pair never makes it pass 127.
 inline constexpr int32_t kPairJoinLimit = 124;
 
-inline constexpr int32_t kWindow = 16;  // positions one pair mask covers
+inline constexpr int32_t kWindow = 32;  // positions one pair mask covers
+// Room past the largest coded size that codeRuns<..., true> may write into.
+inline constexpr int32_t kSlackBytes = kWindow;
 
-// Bit k set when src[k] == src[k + 1], k = 0 .. 15; reads src[0 .. 16].
-inline unsigned pairMask(const uint8_t* src) {
 #if INKBAND_X86_SIMD
-    const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
-    const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 1));
-    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(here, next)));
+inline __m128i load16(const uint8_t* p) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+inline void store16(uint8_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+#endif
+
+// Bit k set when src[k] == src[k + 1], k = 0 .. 31; reads src[0 .. 32].
+// Kept in 64 bits so that shifting by a whole window stays defined.
+inline uint64_t pairMask(const uint8_t* src) {
+#if INKBAND_X86_SIMD
+    const unsigned low =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(load16(src), load16(src + 1))));
+    const unsigned high = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_cmpeq_epi8(load16(src + 16), load16(src + 17))));
+    return low | uint64_t{high} << 16;
 #else
-    unsigned mask = 0;
-    for (int k = 0; k < kWindow; ++k) mask |= static_cast<unsigned>(src[k] == src[k + 1]) << k;
+    uint64_t mask = 0;
+    for (int k = 0; k < kWindow; ++k) mask |= uint64_t{src[k] == src[k + 1]} << k;
     return mask;
 #endif
 }
 
-// Pair mask of positions i .. n-2 for the last, short window (i + 17 > n):
+// Pair mask of positions i .. n-2 for the last, short window (i + 33 > n):
 // bits for positions past n-2 are clear.  Reads src[i .. n-1] only.
-inline unsigned tailPairMask(const uint8_t* src, int32_t i, int32_t n) {
-    const int32_t remaining = n - i;  // 1 .. 16
+inline uint64_t tailPairMask(const uint8_t* src, int32_t i, int32_t n) {
+    const int32_t remaining = n - i;  // 1 .. 32
     if (n > kWindow) {
         // The window that ends at the last byte, shifted down to i.
         const int32_t base = n - kWindow - 1;
         return pairMask(src + base) >> (i - base);
     }
-    unsigned mask = 0;
-    for (int32_t k = 0; k + 1 < remaining; ++k)
-        mask |= static_cast<unsigned>(src[i + k] == src[i + k + 1]) << k;
-    return mask;
+    // A short source: its bytes in a zeroed window, the compares past its
+    // last byte dropped.
+    uint8_t window[kWindow + 1] = {};
+    std::memcpy(window, src + i, static_cast<std::size_t>(remaining));
+    return pairMask(window) & ((uint64_t{1} << (remaining - 1)) - 1);
 }
 
 // First index at or after k whose byte is not x, or n.
 inline int32_t runEnd(const uint8_t* src, int32_t k, int32_t n, uint8_t x) {
 #if INKBAND_X86_SIMD
     const __m128i value = _mm_set1_epi8(static_cast<char>(x));
-    for (; k + 2 * kWindow <= n; k += 2 * kWindow) {
-        const __m128i a =
-            _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + k)), value);
-        const __m128i b = _mm_cmpeq_epi8(
-            _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + k + kWindow)), value);
+    for (; k + 32 <= n; k += 32) {
+        const __m128i a = _mm_cmpeq_epi8(load16(src + k), value);
+        const __m128i b = _mm_cmpeq_epi8(load16(src + k + 16), value);
         if (_mm_movemask_epi8(_mm_and_si128(a, b)) != 0xFFFF) {
-            unsigned differ = static_cast<unsigned>(_mm_movemask_epi8(a)) ^ 0xFFFFu;
-            if (differ != 0) return k + __builtin_ctz(differ);
-            differ = static_cast<unsigned>(_mm_movemask_epi8(b)) ^ 0xFFFFu;
-            return k + kWindow + __builtin_ctz(differ);
+            const unsigned differ = ~(static_cast<unsigned>(_mm_movemask_epi8(a)) |
+                                      static_cast<unsigned>(_mm_movemask_epi8(b)) << 16);
+            return k + __builtin_ctz(differ);
         }
     }
-    for (; k + kWindow <= n; k += kWindow) {
-        const unsigned differ =
-            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(
-                _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + k)), value))) ^
-            0xFFFFu;
-        if (differ != 0) return k + __builtin_ctz(differ);
-    }
-    if (k < n && n >= kWindow) {
-        // The last 16 bytes, from the end; positions before k are dropped.
-        const int32_t base = n - kWindow;
-        const unsigned differ =
-            (static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(
-                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + base)), value))) ^
-             0xFFFFu) >>
-            (k - base);
-        return differ != 0 ? k + __builtin_ctz(differ) : n;
+    if (k < n && n >= 32) {
+        // The last 32 bytes, from the end; positions before k are dropped.
+        const int32_t base = n - 32;
+        const unsigned equal =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(load16(src + base), value))) |
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(load16(src + base + 16), value)))
+                << 16;
+        const uint64_t differ = uint64_t{~equal} >> (k - base);
+        return differ != 0 ? k + __builtin_ctzll(differ) : n;
     }
 #endif
     while (k < n && src[k] == x) ++k;
@@ -103,15 +109,11 @@ inline int32_t runEnd(const uint8_t* src, int32_t k, int32_t n, uint8_t x) {
 // the coded span may end at the very end of its chunk.
 inline void copyExact(uint8_t* dst, const uint8_t* src, int32_t count) {
 #if INKBAND_X86_SIMD
-    if (count >= kWindow) {
+    if (count >= 16) {
         int32_t k = 0;
-        for (; k + kWindow <= count; k += kWindow)
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + k),
-                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + k)));
-        if (k < count)  // the last 16 bytes, overlapping bytes already copied
-            _mm_storeu_si128(
-                reinterpret_cast<__m128i*>(dst + count - kWindow),
-                _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + count - kWindow)));
+        for (; k + 16 <= count; k += 16) store16(dst + k, load16(src + k));
+        // The last 16 bytes, overlapping bytes already copied.
+        if (k < count) store16(dst + count - 16, load16(src + count - 16));
         return;
     }
 #endif
@@ -135,120 +137,201 @@ inline void copyExact(uint8_t* dst, const uint8_t* src, int32_t count) {
     }
 }
 
-// The coder's state between units.
-struct RunCoder {
-    int32_t out = 0;         // bytes written
-    int32_t literalAt = -1;  // position of the open literal's count byte; -1: none open
-    int32_t literalCount = 0;
+// Copies a literal's bytes.  With kSlack the destination has kSlackBytes of
+// room past the largest coded size, so when 32-byte steps do not read past
+// the source's end, the copy may write up to 31 bytes past the literal:
+// bytes that what follows overwrites, or that lie past the coded span.
+template <bool kSlack>
+inline void copyLiteral(uint8_t* dst, const uint8_t* src, int32_t count, const uint8_t* srcEnd) {
+#if INKBAND_X86_SIMD
+    if (kSlack && srcEnd - src >= ((count + 31) & ~31)) {
+        for (int32_t k = 0; k < count; k += 32) {
+            store16(dst + k, load16(src + k));
+            store16(dst + k + 16, load16(src + k + 16));
+        }
+        return;
+    }
+#endif
+    copyExact(dst, src, count);
+}
+
+// The writer's state: the next output byte, and the count byte of the open
+// literal (null: none open), which holds out - literal - 1 bytes.
+struct RunWriter {
+    uint8_t* out;
+    uint8_t* literal;
 };
 
-// Appends count single bytes (each differs from the next): they fill the
-// open literal and then as many new ones as they need, each closing at 128
-// bytes, exactly as one byte at a time would.
-template <bool kWrite>
-inline void appendSingles(RunCoder& c, uint8_t* dst, const uint8_t* src, int32_t count) {
-    while (count > 0) {
-        if (c.literalAt < 0) {
-            c.literalAt = c.out++;
-            c.literalCount = -1;  // the first byte makes it 0
+// Codes the region p .. r-1, which holds single bytes and pairs only (no
+// three equal bytes in a row, and r[-1] differs from r[0]).
+template <bool kSlack>
+__attribute__((always_inline)) inline void codeRegion(RunWriter& w, const uint8_t* p,
+                                                      const uint8_t* r, const uint8_t* srcEnd) {
+    while (p < r) {
+        if (w.literal == nullptr) {
+            if (r - p >= 2 && p[0] == p[1]) {
+                // A pair with no literal open: a repeat record of two.
+                w.out[0] = 0xFF;
+                w.out[1] = p[0];
+                w.out += 2;
+                p += 2;
+                continue;
+            }
+            w.literal = w.out++;
         }
-        int32_t take = kFullLiteralCount - c.literalCount;
-        if (take > count) take = count;
-        if constexpr (kWrite) copyExact(dst + c.out, src, take);
-        c.out += take;
-        c.literalCount += take;
-        if constexpr (kWrite) dst[c.literalAt] = static_cast<uint8_t>(c.literalCount);
-        if (c.literalCount == kFullLiteralCount) c.literalAt = -1;
-        src += take;
-        count -= take;
+        const int32_t size = static_cast<int32_t>(w.out - w.literal - 1);  // bytes in the literal
+        // The literal takes every byte up to the region's end or its 128th
+        // byte, unless a pair starts where it would hold 126 or 127 bytes: a
+        // pair joins only a literal of 125 bytes or fewer.  (Two equal
+        // neighbours in a region are always a pair, never the end of one.)
+        const int32_t left = static_cast<int32_t>(r - p);
+        int32_t take = kMaxRecordRun - size;
+        if (take > left) take = left;
+        bool split = false;
+        if (size + take > kPairJoinLimit + 2) {
+            for (int32_t q = kPairJoinLimit + 2 - size; q < take; ++q) {
+                if (q >= 0 && q + 1 < left && p[q] == p[q + 1]) {
+                    take = q;
+                    split = true;
+                    break;
+                }
+            }
+        }
+        copyLiteral<kSlack>(w.out, p, take, srcEnd);
+        *w.literal = static_cast<uint8_t>(size + take - 1);
+        w.out += take;
+        p += take;
+        if (split) {
+            // The pair opens a literal of its own.
+            w.literal = w.out;
+            w.out[0] = 0x01;
+            w.out[1] = p[0];
+            w.out[2] = p[0];
+            w.out += 3;
+            p += 2;
+        } else if (size + take == kMaxRecordRun) {
+            w.literal = nullptr;
+        }
     }
 }
 
-// Codes one run of `run` (>= 2) bytes x.
-template <bool kWrite>
-inline void appendRun(RunCoder& c, uint8_t* dst, uint8_t x, int32_t run) {
-    if (c.literalAt >= 0) {
-        if (run == 2) {
-            if (c.literalCount <= kPairJoinLimit) {
-                c.literalCount += 2;
-                if constexpr (kWrite) {
-                    dst[c.literalAt] = static_cast<uint8_t>(c.literalCount);
-                    dst[c.out] = x;
-                    dst[c.out + 1] = x;
-                }
-                c.out += 2;
-            } else {
-                // The pair would not fit: it opens a literal of its own.
-                c.literalAt = c.out;
-                c.literalCount = 1;
-                if constexpr (kWrite) {
-                    dst[c.out] = 0x01;
-                    dst[c.out + 1] = x;
-                    dst[c.out + 2] = x;
-                }
-                c.out += 3;
-            }
-            return;
-        }
-        c.literalAt = -1;  // three or more equal bytes close the literal
+// A run longer than 128: records of 128 from its front, then the rest; a
+// rest of one byte opens a literal.
+__attribute__((noinline)) inline RunWriter appendLongRun(RunWriter w, uint8_t x, int32_t run) {
+    for (; run > kMaxRecordRun; run -= kMaxRecordRun) {
+        w.out[0] = kFullRepeat;
+        w.out[1] = x;
+        w.out += 2;
     }
-    if (run > kMaxRecordRun) {
-        const int32_t full = (run - (kMaxRecordRun + 1)) / kMaxRecordRun + 1;
-        if constexpr (kWrite) {
-            for (int32_t k = 0; k < full; ++k) {
-                dst[c.out + 2 * k] = kFullRepeat;
-                dst[c.out + 2 * k + 1] = x;
-            }
-        }
-        c.out += 2 * full;
-        run -= kMaxRecordRun * full;
-    }
-    if (run == 1) {  // the last byte of a long run opens a literal
-        c.literalAt = c.out;
-        c.literalCount = 0;
-    }
-    if constexpr (kWrite) {
-        dst[c.out] = static_cast<uint8_t>(1 - run);  // 0x00 for a literal of one
-        dst[c.out + 1] = x;
-    }
-    c.out += 2;
+    w.literal = run == 1 ? w.out : nullptr;
+    w.out[0] = static_cast<uint8_t>(1 - run);  // 0x00 for a literal of one
+    w.out[1] = x;
+    w.out += 2;
+    return w;
 }
 
-// PackBits-codes src[0 .. n-1]; writes at dst when kWrite, and returns the
-// number of bytes the coded form takes.  Reads src[0 .. n-1] only and writes
-// dst[0 .. result - 1] only.
-template <bool kWrite>
+// A run of three or more closes the open literal.
+__attribute__((always_inline)) inline void appendRun(RunWriter& w, uint8_t x, int32_t run) {
+    if (run > kMaxRecordRun) [[unlikely]] {
+        w = appendLongRun(w, x, run);
+        return;
+    }
+    w.literal = nullptr;
+    w.out[0] = static_cast<uint8_t>(1 - run);
+    w.out[1] = x;
+    w.out += 2;
+}
+
+// A run that fills its window: measured on from k.
+__attribute__((noinline)) inline int32_t runEndPastWindow(const uint8_t* src, int32_t k, int32_t n,
+                                                          uint8_t x) {
+    return runEnd(src, k, n, x);
+}
+
+// PackBits-codes src[0 .. n-1] into dst and returns the number of bytes
+// written.  Reads src[0 .. n-1] only; writes dst[0 .. result - 1] only, or
+// with kSlack (see copyLiteral) at most kSlackBytes past n + n / 126 + 1.
+//
+// The pair mask P covers the 32 positions from s; P & (P >> 1) marks where
+// three equal bytes start (positions s .. s+30, so a window that holds none
+// is followed by one at s + 31).  From a run's first position, the unbroken
+// bits of P plus one are its length, unless they reach the window's end:
+// then the window starts again at the run, or, for a run that fills it, the
+// run is measured on.
+template <bool kSlack = false>
 inline int32_t codeRuns(uint8_t* dst, const uint8_t* src, int32_t n) {
-    RunCoder c;
-    int32_t i = 0;  // a run starts here: src[i - 1] != src[i]
-    while (i < n) {
-        const bool full = i + kWindow + 1 <= n;
-        const unsigned pairs = full ? pairMask(src + i) : tailPairMask(src, i, n);
-        if (pairs == 0) {
-            // No byte of the window equals its successor: all single bytes
-            // (in the last window, every byte up to the end).
-            const int32_t singles = full ? kWindow : n - i;
-            appendSingles<kWrite>(c, dst, src + i, singles);
-            i += singles;
+    RunWriter w{dst, nullptr};
+    const uint8_t* const srcEnd = src + n;
+    const uint8_t* p = src;  // the region being gathered starts here
+    int32_t s = 0;           // window start
+    while (p < srcEnd) {
+        const bool full = n - s > kWindow;
+        const uint64_t pairs = full ? pairMask(src + s) : tailPairMask(src, s, n);
+        const uint64_t triples = pairs & (pairs >> 1);
+        if (triples == 0) {
+            if (!full) break;  // no run of three up to the end
+            s += kWindow - 1;
             continue;
         }
-        const int32_t k = __builtin_ctz(pairs);
-        if (k > 0) appendSingles<kWrite>(c, dst, src + i, k);
-        // Equal neighbours from position i + k on: the run covers one byte
-        // more than the unbroken pairs.
-        const int32_t start = i + k;
-        const unsigned rest = ~(pairs >> k);
-        int32_t end;
-        if (rest != 0 && k + __builtin_ctz(rest) < kWindow) {
-            end = start + __builtin_ctz(rest) + 1;
-        } else {
-            // Equal through the window's last compare (src[i + 16]): measure on.
-            end = runEnd(src, i + kWindow + 1, n, src[start]);
+        const int32_t at = __builtin_ctzll(triples);
+        const int32_t r = s + at;
+        const int32_t equal = __builtin_ctzll(~(pairs >> at));  // pairs in a row, >= 2
+        int32_t end = r + equal + 1;
+        if (at + equal >= kWindow) {
+            if (at > 0) {
+                s = r;
+                continue;
+            }
+            end = runEndPastWindow(src, s + kWindow + 1, n, src[r]);
         }
-        appendRun<kWrite>(c, dst, src[start], end - start);
-        i = end;
+        codeRegion<kSlack>(w, p, src + r, srcEnd);
+        appendRun(w, src[r], end - r);
+        p = src + end;
+        s = end;
     }
-    return c.out;
+    codeRegion<kSlack>(w, p, srcEnd, srcEnd);
+    return static_cast<int32_t>(w.out - dst);
+}
+
+// The size codeRuns would write, by the run-by-run rules themselves: used
+// only for lines that might not fit their chunk, so it stays the plain
+// definition (the tests check that the two agree).
+inline int32_t codedRunsSize(const uint8_t* src, int32_t n) {
+    int32_t out = 0;
+    int32_t literal = -1;  // bytes in the open literal; -1: none open
+    int32_t i = 0;
+    while (i < n) {
+        const uint8_t x = src[i];
+        int32_t run = 1;
+        while (i + run < n && src[i + run] == x) ++run;
+        i += run;
+        if (literal >= 0) {
+            if (run == 1) {
+                ++out;
+                if (++literal == kMaxRecordRun) literal = -1;
+                continue;
+            }
+            if (run == 2) {
+                if (literal - 1 <= kPairJoinLimit) {
+                    out += 2;
+                    literal += 2;
+                } else {
+                    out += 3;
+                    literal = 2;
+                }
+                continue;
+            }
+            literal = -1;
+        }
+        if (run > kMaxRecordRun) {
+            const int32_t full = (run - (kMaxRecordRun + 1)) / kMaxRecordRun + 1;
+            out += 2 * full;
+            run -= kMaxRecordRun * full;
+        }
+        if (run == 1) literal = 1;
+        out += 2;
+    }
+    return out;
 }
 
 }  // namespace inkband::detail

@@ -169,27 +169,45 @@ TEST(EncodeRunsFast, LongestLinesMatch) {
     }
 }
 
-// The size-only twin (used when a line might not fit its chunk) agrees with
-// what encodeLine appends.
-TEST(EncodeRunsFast, SizeOnlyTwinAgreesWithTheEncoder) {
+// encodeLine appends the zero prefix, the span as the run-by-run coder codes
+// it and the end-of-line byte, whether its chunk has room to spare (the
+// coder may then write ahead) or ends right after the line (guard bytes
+// behind it stay untouched); the size-only twin agrees with it.
+TEST(EncodeRunsFast, LinesMatchInRoomyAndTightChunks) {
     std::mt19937 rng(5);
     std::vector<uint8_t> chunkBuffer(70000);
-    for (int round = 0; round < 800; ++round) {
+    for (int round = 0; round < 1600; ++round) {
         const std::size_t span = 1 + rng() % 700;
         const int32_t first = static_cast<int32_t>(rng() % 300);
         Bytes line(static_cast<std::size_t>(first), 0x00);
         const Bytes data = randomSource(rng, span);
         line.insert(line.end(), data.begin(), data.end());
         LineExtent extent{first, first + static_cast<int32_t>(span) - 1, 0, 0, 0, kLineHasData};
+
+        Bytes expected;
+        for (int32_t n = first; n > 0; n -= 128)
+            expected.insert(expected.end(), {static_cast<uint8_t>(n > 128 ? 0x81 : 1 - n), 0x00});
+        const Bytes coded = referenceRuns(data);
+        expected.insert(expected.end(), coded.begin(), coded.end());
+        expected.push_back(0x80);
+        ASSERT_EQ(encodedLineSize(extent, line.data()), static_cast<int32_t>(expected.size()))
+            << "round " << round;
+
+        const bool tight = round % 2 == 1;
+        std::fill(chunkBuffer.begin(), chunkBuffer.end(), kGuard);
         DataChunk chunk{};
         chunk.buffer = chunkBuffer.data();
         chunk.start = chunk.buffer;
-        chunk.capacity = static_cast<int32_t>(chunkBuffer.size());
+        chunk.capacity = tight ? static_cast<int32_t>(5 + expected.size())
+                               : static_cast<int32_t>(chunkBuffer.size());
         chunk.writePos = chunk.start + 5;
         chunk.start[3] = chunk.start[4] = 0;
         encodeLine(extent, &chunk, line.data());
-        ASSERT_EQ(encodedLineSize(extent, line.data()), chunkLength(chunk) - 5)
-            << "round " << round;
+        ASSERT_EQ(Bytes(chunk.start + 5, chunk.writePos), expected) << "round " << round;
+        if (tight) {
+            for (std::size_t k = 5 + expected.size(); k < 5 + expected.size() + 64; ++k)
+                ASSERT_EQ(chunkBuffer[k], kGuard) << "written past a full chunk, round " << round;
+        }
     }
 }
 
