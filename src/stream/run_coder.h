@@ -284,7 +284,28 @@ inline int32_t codeRuns(uint8_t* dst, const uint8_t* src, int32_t n) {
             }
             end = runEndPastWindow(src, s + kWindow + 1, n, src[r]);
         }
-        codeRegion<kSlack>(w, p, src + r, srcEnd);
+        const int32_t length = static_cast<int32_t>(src + r - p);
+        if (length > 0) {
+#if INKBAND_X86_SIMD
+            // The usual region: short, and all of it goes into one literal,
+            // opened here (no pair at its start) or open and far from 126
+            // bytes.  One 32-byte move.
+            const bool oneLiteral = w.literal == nullptr
+                                        ? length == 1 || p[0] != p[1]
+                                        : w.out - w.literal - 1 + length <= kPairJoinLimit + 2;
+            if (kSlack && oneLiteral && length <= 32 && srcEnd - p >= 32) {
+                if (w.literal == nullptr) w.literal = w.out++;
+                store16(w.out, load16(p));
+                store16(w.out + 16, load16(p + 16));
+                w.out += length;
+                *w.literal = static_cast<uint8_t>(w.out - w.literal - 2);
+            } else {
+                codeRegion<kSlack>(w, p, src + r, srcEnd);
+            }
+#else
+            codeRegion<kSlack>(w, p, src + r, srcEnd);
+#endif
+        }
         appendRun(w, src[r], end - r);
         p = src + end;
         s = end;
