@@ -196,6 +196,7 @@ INKBAND_AVX2 void copyAvx2(uint8_t* dst, const uint8_t* src, int32_t n) {
 INKBAND_AVX2 ByteExtent copyFindExtentAvx2(uint8_t* dst, const uint8_t* src, int32_t n) {
     if (n < 32) return copyFindExtentSse2(dst, src, n);
     int32_t i = 0;
+    bool found = false;
     for (; i + 128 <= n; i += 128) {
         __m256i a = load32(src + i), b = load32(src + i + 32);
         __m256i c = load32(src + i + 64), d = load32(src + i + 96);
@@ -203,12 +204,34 @@ INKBAND_AVX2 ByteExtent copyFindExtentAvx2(uint8_t* dst, const uint8_t* src, int
         store32(dst + i + 32, b);
         store32(dst + i + 64, c);
         store32(dst + i + 96, d);
-        if (!allZero32(_mm256_or_si256(_mm256_or_si256(a, b), _mm256_or_si256(c, d)))) break;
+        if (!allZero32(_mm256_or_si256(_mm256_or_si256(a, b), _mm256_or_si256(c, d)))) {
+            found = true;
+            break;
+        }
     }
-    // Bytes before i are copied and zero; copy the rest, then look in dst.
+    if (!found) {
+        // The rest, 32 bytes a step, the last step overlapping.
+        for (; i + 32 <= n && !found; i += 32) {
+            __m256i a = load32(src + i);
+            store32(dst + i, a);
+            found = !allZero32(a);
+        }
+        if (found) {
+            i -= 32;
+        } else if (i < n) {
+            __m256i a = load32(src + n - 32);
+            store32(dst + n - 32, a);
+            if (!allZero32(a)) {
+                found = true;
+                i = n - 32;
+            }
+        }
+        if (!found) return {n, -1};  // a blank line, copied
+    }
+    // Bytes before i are copied and zero; copy the rest, then look in dst
+    // (the block just copied is still in the first-level cache).
     copyAvx2(dst + i, src + i, n - i);
     i += firstNonZeroAvx2(dst + i, n - i);
-    if (i == n) return {n, -1};
     return {i, i + lastNonZeroAvx2(dst + i, n - i)};
 }
 
