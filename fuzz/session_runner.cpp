@@ -609,14 +609,20 @@ class Session {
         }
         if (nullRecord || nullOut)
             SESSION_CHECK(status != INKBAND_OK, "OutputProduceTwo succeeded with a null argument");
-        // Ordinary modes only read the caller's bytes.
-        if (known != nullptr && !isSplit(known))
-            for (std::size_t i = 0; i < planes_.size(); ++i)
-                SESSION_CHECK(planes_[i].size == 0 ||
-                                  std::memcmp(planes_[i].buffer.get(), planes_[i].before.data(),
-                                              planes_[i].size) == 0,
-                              "OutputProduceTwo wrote into the caller's plane " +
-                                  std::to_string(i) + " (" + known->name + ")");
+        // Ordinary modes only read the caller's bytes, and so does every
+        // call refused before its work; the ten-plane split may clear
+        // pixels outside the span, and nothing else.
+        const bool mayRewrite = (known == nullptr || isSplit(known)) &&
+                                (status == INKBAND_OK || status == INKBAND_NO_MEMORY) &&
+                                !nullRecord && !nullOut;
+        for (std::size_t i = 0; i < planes_.size(); ++i) {
+            const CallerPlane& p = planes_[i];
+            if (p.size == 0 || std::memcmp(p.buffer.get(), p.before.data(), p.size) == 0) continue;
+            SESSION_CHECK(mayRewrite, "OutputProduceTwo (status " + std::to_string(status) +
+                                          ") wrote into the caller's plane " + std::to_string(i));
+            if (known != nullptr)
+                checkSplitRewrite(p, shiftOfDepth(known->depths[i]), static_cast<int>(i));
+        }
         if (status == INKBAND_OK) {
             capture("OutputProduceTwo", list);
             endPending_ = false;
@@ -624,6 +630,27 @@ class Session {
             recordLine(number, known);
         }
         planes_.clear();
+    }
+
+    // What the split may do to a caller's plane: clear a pixel outside the
+    // span; pixels inside it keep their value.
+    static void checkSplitRewrite(const CallerPlane& p, int shift, int index) {
+        const int bits = 8 >> shift;
+        const int perByte = 8 / bits;
+        const int64_t end = static_cast<int64_t>(p.line.width) - p.line.right;
+        for (std::size_t i = 0; i < p.size; ++i) {
+            for (int k = 0; k < perByte; ++k) {
+                const int at = 8 - bits * (k + 1);
+                const int was = (p.before[i] >> at) & ((1 << bits) - 1);
+                const int now = (p.buffer[i] >> at) & ((1 << bits) - 1);
+                const int64_t pixel = static_cast<int64_t>(i) * perByte + k;
+                const bool inside = pixel >= p.line.left && pixel < end;
+                SESSION_CHECK(now == was || (!inside && now == 0),
+                              "the split changed pixel " + std::to_string(pixel) + " of plane " +
+                                  std::to_string(index) + " from " + std::to_string(was) + " to " +
+                                  std::to_string(now));
+            }
+        }
     }
 
     void recordLine(int32_t number, const ModeCase* mode) {

@@ -21,8 +21,12 @@ dir=${INKBAND_BUILD_ROOT:-build}/asan
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
+# g++ 12 reports -Wmaybe-uninitialized inside libstdc++'s own headers
+# (std::regex, std::function) once the code is instrumented; that warning is
+# turned off here, every other one still fails the build.
 echo "+ cmake -S . -B $dir -DINKBAND_SANITIZE=address,undefined"
-cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DINKBAND_SANITIZE=address,undefined >/dev/null
+cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DINKBAND_SANITIZE=address,undefined \
+  -DCMAKE_CXX_FLAGS=-Wno-maybe-uninitialized >/dev/null
 echo "+ cmake --build $dir -j$jobs"
 cmake --build "$dir" -j"$jobs"
 echo "+ ctest -E installed_consumer (in $dir)"
