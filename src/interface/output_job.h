@@ -67,11 +67,12 @@ struct OutputJob {
     Piece* pieceArray;  // storage the piece list points into
 
     // Bookkeeping the entry points need to refuse bad input soundly.
-    int16_t pieceCapacity;  // entries in pieceArray (108, grows on demand)
-    int16_t pageBuffers;    // 1: a successful allocating OutputInitPart made
-                            // this page's buffers and they are not released
-    int16_t bareProduce;    // 1: the step awaiting OutputComplete was OutputProduce
-    int16_t lineCommitted;  // 1: a line of this page has been committed
-    int32_t lastLine;       // the last line committed on this page
-    int32_t producedLine;   // the line of the call awaiting OutputComplete
+    int16_t pieceCapacity;              // entries in pieceArray (108, grows on demand)
+    int16_t pageBuffers;                // 1: a successful allocating OutputInitPart made
+                                        // this page's buffers and they are not released
+    int16_t bareProduce;                // 1: the step awaiting OutputComplete was OutputProduce
+    int16_t lineCommitted;              // 1: a line of this page has been committed
+    int32_t lastLine;                   // the last line committed on this page
+    int32_t producedLine;               // the line of the call awaiting OutputComplete
+    inkband::DataChunk* commandCursor;  // where the next free command chunk is sought
 };

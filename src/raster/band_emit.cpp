@@ -109,8 +109,18 @@ void completeBands(OutputJob* job) {
     }
 }
 
+// The free command chunk for the next piece.  Chunks are taken in chain
+// order and every chunk before the cursor holds a piece of this call, so the
+// search starts at the cursor: a call with thousands of skip commands costs
+// one step per command, not a walk from the head each time.
+static DataChunk* nextCommandChunk(OutputJob* job) {
+    DataChunk* chunk = takeFreeChunk(job->commandCursor);
+    job->commandCursor = chunk;
+    return chunk;
+}
+
 void emitCommand(OutputJob* job, const uint8_t* bytes, int16_t length) {
-    DataChunk* chunk = takeFreeChunk(&job->commandChain);
+    DataChunk* chunk = nextCommandChunk(job);
     std::memcpy(chunk->writePos, bytes, static_cast<std::size_t>(length));
     chunk->writePos += length;
     addPiece(job->currentList, chunk);
@@ -119,7 +129,7 @@ void emitCommand(OutputJob* job, const uint8_t* bytes, int16_t length) {
 void emitSkip(OutputJob* job, int64_t count) {
     while (count > 0) {
         int16_t bands = static_cast<int16_t>(count > kMaxSkipCount ? kMaxSkipCount : count);
-        DataChunk* chunk = takeFreeChunk(&job->commandChain);
+        DataChunk* chunk = nextCommandChunk(job);
         chunk->writePos += buildSkipCommand(bands, chunk->writePos);
         addPiece(job->currentList, chunk);
         count -= bands;
