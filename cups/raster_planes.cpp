@@ -106,15 +106,15 @@ std::string planPage(const RasterFormat& format, const PrintMode& mode, PagePlan
 
     plan.planeCount = mode.planeCount;
     for (int i = 0; i < mode.planeCount; ++i) {
-        const ModePlane& spec = mode.planes[i];
+        const ModePlane& modePlane = mode.planes[i];
         PlanePlan& plane = plan.planes[i];
-        const char* found = spec.source != 0 ? std::strchr(channels, spec.source) : nullptr;
+        const char* found = modePlane.source != 0 ? std::strchr(channels, modePlane.source) : nullptr;
         plane.channel = found != nullptr ? static_cast<int>(found - channels) : -1;
-        plane.outBits = spec.bits;
-        plane.outBytes = (static_cast<std::size_t>(format.width) * spec.bits + 7) / 8;
-        bool identity = spec.bits == bits;
+        plane.outBits = modePlane.bits;
+        plane.outBytes = (static_cast<std::size_t>(format.width) * modePlane.bits + 7) / 8;
+        bool identity = modePlane.bits == bits;
         for (unsigned v = 0; v <= maxLevel(bits); ++v) {
-            plane.levelMap[v] = scaleLevel(v, bits, spec);
+            plane.levelMap[v] = scaleLevel(v, bits, modePlane);
             if (plane.levelMap[v] != v) identity = false;
         }
         plane.inPlace = plan.banded && identity;
@@ -122,7 +122,7 @@ std::string planPage(const RasterFormat& format, const PrintMode& mode, PagePlan
         if (plane.channel < 0 || plane.inPlace) continue;
         if (plan.banded) buildByteMap(plane, bits);
         // Banded conversion writes whole raster bytes' worth of pixels.
-        const std::size_t converted = (plan.channelBytes * (8 / bits) * spec.bits + 7) / 8;
+        const std::size_t converted = (plan.channelBytes * (8 / bits) * modePlane.bits + 7) / 8;
         plane.scratch.assign(std::max(converted, plane.outBytes) + 1, 0);
     }
     return {};

@@ -664,13 +664,13 @@ class Session {
         }
         for (std::size_t i = 0; i < planes_.size(); ++i) {
             const CallerPlane& p = planes_[i];
-            testjob::PlaneSpec spec;
-            spec.null = p.null;
-            spec.bytes = p.before;
-            spec.width = p.line.width;
-            spec.left = p.line.left;
-            spec.right = p.line.right;
-            Bytes want = testjob::expectedOrdinaryLine(spec, mode->depths[i], mode->ternary[i]);
+            testjob::PlaneSpec planeSpec;
+            planeSpec.null = p.null;
+            planeSpec.bytes = p.before;
+            planeSpec.width = p.line.width;
+            planeSpec.left = p.line.left;
+            planeSpec.right = p.line.right;
+            Bytes want = testjob::expectedOrdinaryLine(planeSpec, mode->depths[i], mode->ternary[i]);
             if (!want.empty()) page.lines[mode->letters[i]][number] = std::move(want);
         }
     }

@@ -52,14 +52,14 @@ std::vector<OutputPlane> outputPlanes(const filter::PrintMode& mode, const char*
     const bool ten = name == "TenPlane" || name == "TenPlaneCoarse";
     for (int i = 0; i < (ten ? 10 : mode.planeCount); ++i) {
         const int source = ten ? i % 5 : i;
-        const filter::ModePlane& spec = mode.planes[source];
+        const filter::ModePlane& modePlane = mode.planes[source];
         OutputPlane plane;
-        plane.letter = ten ? kTenLetters[i] : static_cast<uint8_t>(spec.letter);
-        plane.bits = ten ? kTenBits[i] : spec.bits;
-        plane.ternary = spec.ternary;
+        plane.letter = ten ? kTenLetters[i] : static_cast<uint8_t>(modePlane.letter);
+        plane.bits = ten ? kTenBits[i] : modePlane.bits;
+        plane.ternary = modePlane.ternary;
         plane.sourcePlane = source;
-        plane.channel = channelOf(spec, channels);
-        plane.topLevel = spec.topLevel;
+        plane.channel = channelOf(modePlane, channels);
+        plane.topLevel = modePlane.topLevel;
         if (ten) plane.split = name == "TenPlane" ? kTenPlaneSplit[i] : kTenPlaneCoarseSplit[i];
         planes.push_back(plane);
     }

@@ -202,18 +202,18 @@ JobSettings makeSettings(std::int16_t rowCode, std::int16_t columnCode, std::int
 
 // Sends the lines of one page: band profiles decide which planes carry data,
 // and a few further lines are left out at random.
-void sendPageLines(Runner& run, Random& random, const JobSpec& spec, const PageSpec& page) {
+void sendPageLines(Runner& run, Random& random, const JobSpec& job, const PageSpec& page) {
     std::uint8_t planeBytes[INKBAND_MAX_SOURCE_PLANES][kPlaneBytes];
     for (std::int32_t number = page.firstLine; number < page.firstLine + page.lineCount; ++number) {
         const BandProfile& profile =
-            kBandProfiles[(number / 8 + static_cast<int>(spec.seed)) % kBandProfileCount];
+            kBandProfiles[(number / 8 + static_cast<int>(job.seed)) % kBandProfileCount];
         if (profile.leaveOut || random.below(7) == 0) continue;
         RasterLine line;
         std::memset(&line, 0, sizeof line);
         line.line = number;
         for (int i = 0; i < INKBAND_MAX_SOURCE_PLANES; ++i) {
             PlaneLine& plane = line.planes[i];
-            const std::int16_t width = static_cast<std::int16_t>(spec.lineWidth - random.below(9));
+            const std::int16_t width = static_cast<std::int16_t>(job.lineWidth - random.below(9));
             plane.width = width;
             if ((profile.planeMask & (1u << i)) == 0) {
                 plane.left = random.below(2) == 0 ? 0 : width;  // null data or left == width
@@ -231,22 +231,22 @@ void sendPageLines(Runner& run, Random& random, const JobSpec& spec, const PageS
     }
 }
 
-void runJob(const EntryPoints& entry, Transcript& out, const JobSpec& spec) {
+void runJob(const EntryPoints& entry, Transcript& out, const JobSpec& job) {
     Runner run{entry, out};
-    Random random{spec.seed};
-    run.note(std::string("job ") + spec.name);
+    Random random{job.seed};
+    run.note(std::string("job ") + job.name);
     run.record("OutputOpen", entry.open(&run.job), INKBAND_OPEN_OK);
-    JobSettings settings = makeSettings(spec.rowCode, spec.columnCode, spec.lineWidth);
+    JobSettings settings = makeSettings(job.rowCode, job.columnCode, job.lineWidth);
     run.record("OutputInitTwo", entry.initTwo(&run.job, &settings, INKBAND_SETTINGS_SIZE), 0);
-    for (int p = 0; p < spec.pageCount; ++p) {
-        const PageSpec& page = spec.pages[p];
+    for (int p = 0; p < job.pageCount; ++p) {
+        const PageSpec& page = job.pages[p];
         settings.modeOptionA = page.optionA;
         settings.modeOptionB = page.optionB;
         settings.modeOptionC = page.optionC;
         settings.resolution = page.resolution;
         run.record("OutputInitPart page " + std::to_string(p + 1),
                    entry.initPart(&run.job, &settings), 0);
-        sendPageLines(run, random, spec, page);
+        sendPageLines(run, random, job, page);
         run.flush(0);
         run.complete(0);
     }
@@ -378,7 +378,7 @@ void runSingleLinePage(const EntryPoints& entry, Transcript& out) {
 
 void runSampleJobs(const EntryPoints& entry, Transcript& out) {
     runRefusals(entry, out);
-    for (const JobSpec& spec : kJobs) runJob(entry, out, spec);
+    for (const JobSpec& job : kJobs) runJob(entry, out, job);
     runAlternateSequence(entry, out);
 }
 

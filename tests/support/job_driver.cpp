@@ -65,14 +65,14 @@ struct Runner {
 
     bool complete() { return record("OutputComplete", OutputComplete(&job)); }
 
-    bool line(const LineSpec& spec) {
+    bool line(const LineSpec& lineSpec) {
         RasterLine raster{};
-        raster.line = spec.line;
+        raster.line = lineSpec.line;
         // Copies of the plane bytes: the ten-plane modes rewrite them.
         std::vector<std::vector<uint8_t>> bytes;
-        for (const PlaneSpec& p : spec.planes) bytes.push_back(p.bytes);
-        for (std::size_t i = 0; i < spec.planes.size() && i < INKBAND_MAX_SOURCE_PLANES; ++i) {
-            const PlaneSpec& p = spec.planes[i];
+        for (const PlaneSpec& p : lineSpec.planes) bytes.push_back(p.bytes);
+        for (std::size_t i = 0; i < lineSpec.planes.size() && i < INKBAND_MAX_SOURCE_PLANES; ++i) {
+            const PlaneSpec& p = lineSpec.planes[i];
             raster.planes[i].data = p.null ? nullptr : bytes[i].data();
             raster.planes[i].width = p.width;
             raster.planes[i].left = p.left;
