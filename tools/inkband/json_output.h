@@ -4,7 +4,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "inkband/stream_inspect.h"
+#include "inkband/stream_report.h"
 
 namespace inkband::tool {
 

@@ -7,7 +7,7 @@
 #include "inkband/plane_reconstruct.h"
 #include "inkband/png_preview.h"
 #include "inkband/separation.h"
-#include "inkband/stream_inspect.h"
+#include "inkband/stream_report.h"
 #include "inkband/test_page.h"
 #include "tool_test_support.h"
 

@@ -10,7 +10,7 @@
 #include "decoder/stream_decoder.h"
 #include "inkband/plane_reconstruct.h"
 #include "inkband/png_preview.h"
-#include "inkband/stream_inspect.h"
+#include "inkband/stream_report.h"
 #include "tool_test_support.h"
 
 using namespace inkband::tool;

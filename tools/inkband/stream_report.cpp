@@ -1,4 +1,4 @@
-#include "inkband/stream_inspect.h"
+#include "inkband/stream_report.h"
 
 #include <algorithm>
 #include <cstdio>

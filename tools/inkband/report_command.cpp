@@ -5,11 +5,12 @@
 #include <vector>
 
 #include "inkband/commands.h"
+#include "inkband/file_read.h"
 #include "inkband/host_raster.h"
 #include "inkband/json_output.h"
 #include "inkband/plane_reconstruct.h"
 #include "inkband/png_preview.h"
-#include "inkband/stream_inspect.h"
+#include "inkband/stream_report.h"
 
 namespace inkband::tool {
 
@@ -20,22 +21,6 @@ int fail(const std::string& message, int status = 2) {
     return status;
 }
 
-bool readAll(const std::string& path, std::vector<uint8_t>& bytes, std::string& error) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        error = "cannot open " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    uint8_t buffer[65536];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        bytes.insert(bytes.end(), buffer, buffer + got);
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) error = "cannot read " + path;
-    return !failed;
-}
-
 }  // namespace
 
 int runInspect(const InspectOptions& o) {
@@ -44,7 +29,7 @@ int runInspect(const InspectOptions& o) {
         return fail("no mode named " + o.mode + "; inkband print --list-modes lists them");
     std::vector<uint8_t> bytes;
     std::string error;
-    if (!readAll(o.input, bytes, error)) return fail(error);
+    if (!readFile(o.input, bytes, error)) return fail(error);
 
     const InspectResult result = inspectStream(bytes.data(), bytes.size(), hint);
     if (o.json)
