@@ -19,6 +19,16 @@ void setBlankExtent(LineExtent* extent) {
     extent->last = 0;
 }
 
+void setFoundExtent(LineExtent* extent, ByteExtent found) {
+    if (found.first > found.last) {
+        setBlankExtent(extent);
+        return;
+    }
+    extent->blank = kLineHasData;
+    extent->first = found.first;
+    extent->last = found.last;
+}
+
 namespace {
 
 // Clears the pixels outside the span in the span's two edge bytes, with
@@ -92,13 +102,7 @@ void PreparePlanes(OutputJob* job, const RasterLine* line) {
                 // where the copy found them.
                 ByteExtent extent{first, last};
                 if (plane.ternaryFlag != 0) extent = packTernarySpan(&prepared, first, last, level);
-                if (extent.first > extent.last) {
-                    setBlankExtent(&plane.current);
-                } else {
-                    plane.current.blank = kLineHasData;
-                    plane.current.first = extent.first;
-                    plane.current.last = extent.last;
-                }
+                setFoundExtent(&plane.current, extent);
             }
         }
         setLineFields(&plane.current, line->line, job->bandHeight);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "interface/output_job.h"
+#include "raster/zero_scan.h"
 
 namespace inkband {
 
@@ -26,6 +27,10 @@ void setLineFields(LineExtent* extent, int32_t line, int16_t bandHeight);
 
 // Marks a plane's current line blank.
 void setBlankExtent(LineExtent* extent);
+
+// Sets a plane's current line from the first and last non-zero byte found
+// (blank when first > last).
+void setFoundExtent(LineExtent* extent, ByteExtent found);
 
 // Ordinary mode classes: prepares every plane of the line.
 void PreparePlanes(OutputJob* job, const RasterLine* line);

@@ -6,6 +6,7 @@
 #include "mode/mode_tables.h"
 #include "raster/plane_prepare.h"
 #include "raster/span_search.h"
+#include "raster/split_convert.h"
 
 namespace inkband {
 
@@ -53,6 +54,26 @@ constexpr SplitLevels SplitLevelTable[2][kSplitPlanes] = {
     },
 };
 
+constexpr int kSourceShift = 1;  // 4-bit source planes, as the two classes deliver them
+
+// The level tables as nibble maps for the vector conversion, by class,
+// output plane and output depth (4 bits, then 2 bits).
+struct SplitMaps {
+    SplitNibbles maps[2][kSplitPlanes][2];
+};
+
+constexpr SplitMaps makeSplitMaps() {
+    SplitMaps all{};
+    for (int c = 0; c < 2; ++c)
+        for (int j = 0; j < kSplitPlanes; ++j)
+            for (int d = 0; d < 2; ++d)
+                all.maps[c][j][d] = makeSplitNibbles(SplitLevelTable[c][j].levels,
+                                                     SplitLevelTable[c][j].length, d == 0 ? 4 : 2);
+    return all;
+}
+
+constexpr SplitMaps kSplitMaps = makeSplitMaps();
+
 // Converts source bytes 0 .. u-1 (4 bits a pixel) into output pixels of
 // 8 >> outShift bits at the same pixel positions.  The output bytes were
 // cleared; zero source bytes and pixels that map to 0 cost no write.
@@ -91,6 +112,7 @@ void convertPlane(const uint8_t* source, int32_t u, int16_t sourceShift, int16_t
 }  // namespace
 
 void SplitPlanes(OutputJob* job, RasterLine* line) {
+    const SimdLevel level = bestSimdLevel();
     const int classIndex = job->modeClass == 10 ? 1 : 0;
     for (int i = 0; i < job->sourcePlaneCount; ++i) {
         PlaneLine& source = line->planes[i];
@@ -135,16 +157,31 @@ void SplitPlanes(OutputJob* job, RasterLine* line) {
             const int32_t outPixelsPerByte = 1 << outShift;
             const int32_t n = (sourcePixels + outPixelsPerByte - 1) / outPixelsPerByte;
             output.left = 0;
-            std::memset(output.data, 0, static_cast<std::size_t>(n));
-            convertPlane(source.data, u, sourceShift, outShift, SplitLevelTable[classIndex][j],
-                         output.data);
             output.right = 0;
             // Capped: a 32767-pixel line at 4 bits would make n << outShift
             // wrap the 16-bit width; the same n bytes are measured either way.
             int32_t width = n << outShift;
             output.width = static_cast<int16_t>(width > INT16_MAX ? INT16_MAX : width);
-            plane.current.blank =
-                FindLineExtent(output, outShift, &plane.current.first, &plane.current.last);
+            if (sourceShift == kSourceShift && (outShift == 1 || outShift == 2)) {
+                // The usual depths: converted with the output's extent found
+                // on the way, every one of its n bytes written.
+                const ByteExtent extent =
+                    convertSplitLine(output.data, source.data, u, 8 >> outShift,
+                                     kSplitMaps.maps[classIndex][j][outShift == 1 ? 0 : 1], level);
+                if (extent.first > extent.last) {
+                    setBlankExtent(&plane.current);
+                } else {
+                    plane.current.blank = kLineHasData;
+                    plane.current.first = extent.first;
+                    plane.current.last = extent.last;
+                }
+            } else {
+                std::memset(output.data, 0, static_cast<std::size_t>(n));
+                convertPlane(source.data, u, sourceShift, outShift, SplitLevelTable[classIndex][j],
+                             output.data);
+                plane.current.blank =
+                    FindLineExtent(output, outShift, &plane.current.first, &plane.current.last);
+            }
             setLineFields(&plane.current, line->line, job->bandHeight);
         }
     }

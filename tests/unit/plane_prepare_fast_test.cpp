@@ -16,6 +16,7 @@
 #include "raster/span_search.h"
 #include "raster/ternary_pack.h"
 #include "raster/zero_scan.h"
+#include "support/simd_levels.h"
 
 using namespace inkband;
 
@@ -23,23 +24,8 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-std::vector<SimdLevel> levelsHere() {
-    std::vector<SimdLevel> levels;
-    for (SimdLevel level : {SimdLevel::kPortable, SimdLevel::kSse2, SimdLevel::kAvx2})
-        if (simdLevelAvailable(level)) levels.push_back(level);
-    return levels;
-}
-
-const char* nameOf(SimdLevel level) {
-    switch (level) {
-        case SimdLevel::kSse2:
-            return "sse2";
-        case SimdLevel::kAvx2:
-            return "avx2";
-        default:
-            return "portable";
-    }
-}
+using test::levelsHere;
+using test::nameOf;
 
 // Mostly zero bytes with a few non-zero ones, or none, or all non-zero.
 Bytes sparseBytes(std::mt19937& rng, std::size_t n) {
