@@ -17,19 +17,30 @@ void releasePageBuffers(OutputJob* job) {
 }
 
 void emptyCommandChain(OutputJob* job) {
-    DataChunk& head = job->commandChain;
-    DataChunk* chunk = head.next;
-    while (chunk != nullptr) {
+    // Chunks behind the first stay for the next calls, so a line that sends
+    // a skip and a plane selection allocates nothing; beyond the few an
+    // ordinary call uses (a long skip may take thousands) they are released.
+    constexpr int kKeptCommandChunks = 8;
+    DataChunk* chunk = &job->commandChain;
+    for (int kept = 0;; ++kept) {
+        chunk->savedLength = 0;
+        chunk->start = chunk->buffer;
+        chunk->writePos = chunk->buffer;
         DataChunk* following = chunk->next;
-        releaseSlot(&chunk->buffer);
-        releaseSlot(&chunk);
-        chunk = following;
+        if (following != nullptr && (kept == kKeptCommandChunks || following->buffer == nullptr)) {
+            // The rest goes, a record left without a buffer included.
+            chunk->next = nullptr;
+            while (following != nullptr) {
+                DataChunk* after = following->next;
+                releaseSlot(&following->buffer);
+                releaseSlot(&following);
+                following = after;
+            }
+        }
+        chunk->walkNext = chunk->next;
+        if (chunk->next == nullptr) break;
+        chunk = chunk->next;
     }
-    head.next = nullptr;
-    head.walkNext = nullptr;
-    head.savedLength = 0;
-    head.start = head.buffer;
-    head.writePos = head.start;
 }
 
 }  // namespace inkband
@@ -41,8 +52,7 @@ void releaseJob(OutputJob** slot) {
     OutputJob* job = *slot;
     releaseSlot(&job->sequence);
     releasePageBuffers(job);
-    emptyCommandChain(job);
-    releaseSlot(&job->commandChain.buffer);
+    releaseChain(&job->commandChain);
     releaseSlot(&job->pieceArray);
     releaseSlot(&job->pieceList);
     releaseSlot(slot);

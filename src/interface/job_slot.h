@@ -12,7 +12,8 @@ inline OutputJob* jobInSlot(OutputJob* const* slot) { return slot == nullptr ? n
 // buffers) and marks the job as holding none.
 void releasePageBuffers(OutputJob* job);
 
-// Releases every command chunk after the first and leaves the first empty.
+// Empties every command chunk, keeping a few behind the first for later
+// calls and releasing the rest.
 void emptyCommandChain(OutputJob* job);
 
 }  // namespace inkband

@@ -104,6 +104,40 @@ TEST_F(PipelineRulesTest, LongJumpGrowsThePieceArray) {
     EXPECT_EQ(r.pages[0].skippedBands, far - 1);
 }
 
+TEST_F(PipelineRulesTest, LinesAllocateNothingAndLongSkipsGiveTheirChunksBack) {
+    // 8-line bands, a line every third band, K and C by turns: every line
+    // sends a skip, a plane selection and a band.
+    JobSettings s = fourOneBit(64);
+    ManualJob j;
+    ASSERT_EQ(j.initTwo(s), INKBAND_OK);
+    ASSERT_EQ(j.initPart(s), INKBAND_OK);
+    auto lineAt = [&](int32_t line, int k) {
+        std::vector<PlaneSpec> planes =
+            k % 2 == 0 ? kOnly(Bytes(8, 0x3C))
+                       : std::vector<PlaneSpec>{plane(Bytes(8, 0x3C), 1), nullPlane(), nullPlane(),
+                                                nullPlane()};
+        ASSERT_EQ(j.produce(line, planes), INKBAND_OK);
+        ASSERT_EQ(j.complete(), INKBAND_OK);
+    };
+    for (int k = 0; k < 4; ++k) lineAt(24 * k, k);
+    const long settled = allocations();
+    for (int k = 4; k < 200; ++k) lineAt(24 * k, k);
+    EXPECT_EQ(allocations(), settled) << "lines allocated";
+    EXPECT_GE(j.lastPieces.size(), 3u);
+
+    // A jump of 2000 skip commands takes a chunk each; once acknowledged,
+    // only a few stay with the job.
+    const long live = liveBlocks();
+    lineAt(24 * 200 + 8 * 2000 * 32767, 200);
+    EXPECT_LE(liveBlocks(), live + 2 * 8) << "skip chunks kept after OutputComplete";
+    lineAt(24 * 200 + 8 * 2000 * 32767 + 24, 201);
+    ASSERT_EQ(j.flush(), INKBAND_OK);
+    ASSERT_EQ(j.complete(), INKBAND_OK);
+    decode::StreamResult r = decodeOk(j.stream);
+    ASSERT_EQ(r.pages.size(), 1u);
+    EXPECT_EQ(r.pages[0].planes.at('K').line(24 * 198), Bytes(8, 0x3C));
+}
+
 TEST_F(PipelineRulesTest, CallNeedingMoreThan32767PiecesIsRefused) {
     JobSettings s = fourOneBit(16, 360);
     ManualJob j;
