@@ -69,12 +69,41 @@ constexpr SequenceEntry kSecondEntries[] = {
 };
 constexpr int16_t kSecondIndex[kSequenceOpCount] = {0, 2, 4, 5, 7, 9, 15, 18, 21, 24, 27};
 
-// The matching entry for the cell's state, or the operation's terminator.
-const SequenceEntry* lookup(const SequenceCell& cell, int16_t operation) {
-    const SequenceTable& table = kSequenceTables[cell.table == 1 ? 1 : 0];
-    const SequenceEntry* entry = table.entries + table.index[operation];
-    while (entry->from != cell.state && entry->from != kEnd) ++entry;
+inline constexpr int kStateCount = 20;  // states 0 .. 19 appear in the tables
+
+// The matching entry for a state, or the operation's terminator.
+constexpr const SequenceEntry* lookupEntry(const int16_t* index, const SequenceEntry* entries,
+                                           int16_t state, int16_t operation) {
+    const SequenceEntry* entry = entries + index[operation];
+    while (entry->from != state && entry->from != kEnd) ++entry;
     return entry;
+}
+
+// Every (table, state, operation) looked up once, at compile time: the
+// entry points ask twice per call, so a call costs one indexed read.
+struct SequenceGrid {
+    SequenceEntry cells[2][kStateCount][kSequenceOpCount];
+};
+
+constexpr SequenceGrid makeSequenceGrid() {
+    SequenceGrid grid{};
+    for (int16_t state = 0; state < kStateCount; ++state) {
+        for (int16_t op = 0; op < kSequenceOpCount; ++op) {
+            grid.cells[0][state][op] = *lookupEntry(kFirstIndex, kFirstEntries, state, op);
+            grid.cells[1][state][op] = *lookupEntry(kSecondIndex, kSecondEntries, state, op);
+        }
+    }
+    return grid;
+}
+
+constexpr SequenceGrid kSequenceGrid = makeSequenceGrid();
+
+const SequenceEntry* lookup(const SequenceCell& cell, int16_t operation) {
+    const int t = cell.table == 1 ? 1 : 0;
+    if (cell.state >= 0 && cell.state < kStateCount)
+        return &kSequenceGrid.cells[t][cell.state][operation];
+    const SequenceTable& table = kSequenceTables[t];
+    return lookupEntry(table.index, table.entries, cell.state, operation);
 }
 
 bool validOperation(int16_t operation) { return operation >= 0 && operation < kSequenceOpCount; }

@@ -31,7 +31,7 @@ DataChunk* takeFreeChunk(DataChunk* head) {
     }
 }
 
-void rewindChain(DataChunk* head) {
+void rewindChainWalk(DataChunk* head) {
     DataChunk* chunk = head;
     for (;;) {
         chunk->start = chunk->buffer;
@@ -42,7 +42,7 @@ void rewindChain(DataChunk* head) {
     }
 }
 
-void saveChainLengths(DataChunk* head) {
+void saveChainWalk(DataChunk* head) {
     for (DataChunk* chunk = head; chunk != nullptr; chunk = chunk->walkNext)
         chunk->savedLength = chunkLength(*chunk);
 }

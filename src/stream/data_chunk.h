@@ -41,10 +41,30 @@ DataChunk* takeFreeChunk(DataChunk* head);
 
 // Puts every chunk's start at its buffer and its write position at
 // buffer + savedLength; refreshes walkNext from next.
-void rewindChain(DataChunk* head);
+void rewindChainWalk(DataChunk* head);
 
 // Records writePos - start of every chunk reached through walkNext.
-void saveChainLengths(DataChunk* head);
+void saveChainWalk(DataChunk* head);
+
+// The two above, with the usual chain of one chunk (every band chain, and
+// the command chain of most calls) handled in line: they run several times
+// per raster line.
+inline void rewindChain(DataChunk* head) {
+    if (head->next != nullptr) {
+        rewindChainWalk(head);
+        return;
+    }
+    head->start = head->buffer;
+    head->writePos = head->buffer == nullptr ? nullptr : head->buffer + head->savedLength;
+}
+
+inline void saveChainLengths(DataChunk* head) {
+    if (head->walkNext != nullptr) {
+        saveChainWalk(head);
+        return;
+    }
+    head->savedLength = chunkLength(*head);
+}
 
 // Releases the head's buffer and every following chunk with its buffer; the
 // head record stays.  Safe on a chain already released.
