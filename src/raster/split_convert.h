@@ -42,4 +42,17 @@ constexpr SplitNibbles makeSplitNibbles(const uint8_t* levels, int length, int o
 ByteExtent convertSplitLine(uint8_t* out, const uint8_t* source, int32_t u, int outputBits,
                             const SplitNibbles& levels, SimdLevel level = bestSimdLevel());
 
+// One output of a pair conversion: its line, its maps, and (filled in)
+// the extent of its non-zero bytes.
+struct SplitOutput {
+    uint8_t* out;
+    const SplitNibbles* levels;
+    ByteExtent extent;
+};
+
+// convertSplitLine into two outputs of the same depth at once, the source
+// read once: the two planes a source plane feeds.
+void convertSplitPair(SplitOutput* outputs, const uint8_t* source, int32_t u, int outputBits,
+                      SimdLevel level = bestSimdLevel());
+
 }  // namespace inkband

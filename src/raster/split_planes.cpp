@@ -109,6 +109,13 @@ void convertPlane(const uint8_t* source, int32_t u, int16_t sourceShift, int16_t
     }
 }
 
+// Bytes that u source bytes' pixels take at the output depth: u for a
+// 4-bit output, (u + 1) / 2 for a 2-bit one.
+int32_t outputBytes(int32_t u, int16_t sourceShift, int16_t outShift) {
+    const int32_t perByte = 1 << outShift;
+    return ((u << sourceShift) + perByte - 1) / perByte;
+}
+
 }  // namespace
 
 void SplitPlanes(OutputJob* job, RasterLine* line) {
@@ -151,37 +158,44 @@ void SplitPlanes(OutputJob* job, RasterLine* line) {
 
         for (int16_t j : outputs) {
             PlaneLine& output = job->planeLines[j];
-            PlaneState& plane = job->planes[j];
-            const int16_t outShift = plane.outputShift;
-            const int32_t sourcePixels = u << sourceShift;
-            const int32_t outPixelsPerByte = 1 << outShift;
-            const int32_t n = (sourcePixels + outPixelsPerByte - 1) / outPixelsPerByte;
+            const int16_t outShift = job->planes[j].outputShift;
+            const int32_t n = outputBytes(u, sourceShift, outShift);
             output.left = 0;
             output.right = 0;
             // Capped: a 32767-pixel line at 4 bits would make n << outShift
             // wrap the 16-bit width; the same n bytes are measured either way.
             int32_t width = n << outShift;
             output.width = static_cast<int16_t>(width > INT16_MAX ? INT16_MAX : width);
-            if (sourceShift == kSourceShift && (outShift == 1 || outShift == 2)) {
-                // The usual depths: converted with the output's extent found
-                // on the way, every one of its n bytes written.
-                const ByteExtent extent =
-                    convertSplitLine(output.data, source.data, u, 8 >> outShift,
-                                     kSplitMaps.maps[classIndex][j][outShift == 1 ? 0 : 1], level);
-                if (extent.first > extent.last) {
-                    setBlankExtent(&plane.current);
-                } else {
-                    plane.current.blank = kLineHasData;
-                    plane.current.first = extent.first;
-                    plane.current.last = extent.last;
-                }
-            } else {
-                std::memset(output.data, 0, static_cast<std::size_t>(n));
-                convertPlane(source.data, u, sourceShift, outShift, SplitLevelTable[classIndex][j],
-                             output.data);
-                plane.current.blank =
-                    FindLineExtent(output, outShift, &plane.current.first, &plane.current.last);
+        }
+        const int16_t pairShift = job->planes[outputs[0]].outputShift;
+        if (sourceShift == kSourceShift && (pairShift == 1 || pairShift == 2) &&
+            job->planes[outputs[1]].outputShift == pairShift) {
+            // The usual depths: both outputs converted in one pass over the
+            // source, their extents found on the way, all n bytes written.
+            const int depth = pairShift == 1 ? 0 : 1;
+            SplitOutput pair[2];
+            for (int k = 0; k < 2; ++k)
+                pair[k] = {job->planeLines[outputs[k]].data,
+                           &kSplitMaps.maps[classIndex][outputs[k]][depth],
+                           {}};
+            convertSplitPair(pair, source.data, u, 8 >> pairShift, level);
+            for (int k = 0; k < 2; ++k) {
+                PlaneState& plane = job->planes[outputs[k]];
+                setFoundExtent(&plane.current, pair[k].extent);
+                setLineFields(&plane.current, line->line, job->bandHeight);
             }
+            continue;
+        }
+        for (int16_t j : outputs) {
+            PlaneLine& output = job->planeLines[j];
+            PlaneState& plane = job->planes[j];
+            const int16_t outShift = plane.outputShift;
+            const int32_t n = outputBytes(u, sourceShift, outShift);
+            std::memset(output.data, 0, static_cast<std::size_t>(n));
+            convertPlane(source.data, u, sourceShift, outShift, SplitLevelTable[classIndex][j],
+                         output.data);
+            plane.current.blank =
+                FindLineExtent(output, outShift, &plane.current.first, &plane.current.last);
             setLineFields(&plane.current, line->line, job->bandHeight);
         }
     }

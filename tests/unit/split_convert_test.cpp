@@ -41,10 +41,14 @@ TEST(SplitConvert, MatchesThePixelModelAtEveryLevel) {
         for (int round = 0; round < 4000; ++round) {
             const int bits = round % 2 == 0 ? 4 : 2;
             const int32_t u = round < 400 ? round / 2 : static_cast<int32_t>(rng() % 3000);
-            uint8_t table[16] = {};
-            const int length = 1 + static_cast<int>(rng() % 16);
-            for (int v = 1; v < 16; ++v) table[v] = static_cast<uint8_t>(rng() % 16);
-            const SplitNibbles maps = makeSplitNibbles(table, length, bits);
+            uint8_t tables[2][16] = {};
+            int lengths[2];
+            SplitNibbles maps[2];
+            for (int t = 0; t < 2; ++t) {
+                lengths[t] = 1 + static_cast<int>(rng() % 16);
+                for (int v = 1; v < 16; ++v) tables[t][v] = static_cast<uint8_t>(rng() % 16);
+                maps[t] = makeSplitNibbles(tables[t], lengths[t], bits);
+            }
 
             Bytes source(static_cast<std::size_t>(u), 0);
             switch (rng() % 4) {
@@ -58,27 +62,39 @@ TEST(SplitConvert, MatchesThePixelModelAtEveryLevel) {
                         source[rng() % u] = static_cast<uint8_t>(rng());
                     break;
             }
-            const Bytes expected = modelLine(source, u, bits, table, length);
-            const int32_t n = static_cast<int32_t>(expected.size());
-            Bytes out(expected.size() + 40, kCanary);
-            const ByteExtent extent =
-                convertSplitLine(out.data(), source.data(), u, bits, maps, level);
+            // Output 0 alone, then outputs 0 and 1 as a pair.
+            std::vector<Bytes> outs(3);
+            std::vector<ByteExtent> extents(3);
+            Bytes expected[2];
+            for (int t = 0; t < 2; ++t)
+                expected[t] = modelLine(source, u, bits, tables[t], lengths[t]);
+            for (Bytes& out : outs) out.assign(expected[0].size() + 40, kCanary);
+            extents[0] = convertSplitLine(outs[0].data(), source.data(), u, bits, maps[0], level);
+            SplitOutput pair[2] = {{outs[1].data(), &maps[0], {}}, {outs[2].data(), &maps[1], {}}};
+            convertSplitPair(pair, source.data(), u, bits, level);
+            extents[1] = pair[0].extent;
+            extents[2] = pair[1].extent;
 
-            ASSERT_EQ(Bytes(out.begin(), out.begin() + n), expected)
-                << nameOf(level) << " u " << u << " bits " << bits;
-            for (std::size_t k = expected.size(); k < out.size(); ++k)
-                ASSERT_EQ(out[k], kCanary) << "written past the line, u " << u;
-            int32_t first = n, last = -1;
-            for (int32_t k = 0; k < n; ++k) {
-                if (expected[k] == 0) continue;
-                if (last < 0) first = k;
-                last = k;
-            }
-            if (last < 0) {
-                ASSERT_GT(extent.first, extent.last) << "u " << u;
-            } else {
-                ASSERT_EQ(extent.first, first) << "u " << u;
-                ASSERT_EQ(extent.last, last) << "u " << u;
+            for (int o = 0; o < 3; ++o) {
+                const Bytes& want = expected[o == 2 ? 1 : 0];
+                const Bytes& out = outs[o];
+                const int32_t n = static_cast<int32_t>(want.size());
+                ASSERT_EQ(Bytes(out.begin(), out.begin() + n), want)
+                    << nameOf(level) << " output " << o << " u " << u << " bits " << bits;
+                for (std::size_t k = want.size(); k < out.size(); ++k)
+                    ASSERT_EQ(out[k], kCanary) << "written past the line, u " << u;
+                int32_t first = n, last = -1;
+                for (int32_t k = 0; k < n; ++k) {
+                    if (want[k] == 0) continue;
+                    if (last < 0) first = k;
+                    last = k;
+                }
+                if (last < 0) {
+                    ASSERT_GT(extents[o].first, extents[o].last) << "u " << u;
+                } else {
+                    ASSERT_EQ(extents[o].first, first) << "u " << u;
+                    ASSERT_EQ(extents[o].last, last) << "u " << u;
+                }
             }
         }
     }
