@@ -53,6 +53,7 @@ extern "C" __attribute__((noinline)) uint64_t benchRunJob(const HostPage* page, 
     uint64_t bytes = 0;
     long failed = 0;
     long lineAllocations = 0;
+    long laterLineAllocations = 0;
     OutputJob* job = nullptr;
     if (OutputOpen(&job) != INKBAND_OPEN_OK) return 0;
     failed += OutputInitTwo(&job, &page->settings, INKBAND_SETTINGS_SIZE) != INKBAND_OK;
@@ -70,7 +71,11 @@ extern "C" __attribute__((noinline)) uint64_t benchRunJob(const HostPage* page, 
             }
             failed += OutputComplete(&job) != INKBAND_OK;
         }
-        if (stats != nullptr) lineAllocations += inkband::heapCounters().allocations - before;
+        if (stats != nullptr) {
+            const long made = inkband::heapCounters().allocations - before;
+            lineAllocations += made;
+            if (p > 0) laterLineAllocations += made;
+        }
         if (OutputFlush(&job, &list) == INKBAND_OK) {
             takePieces(list, &bytes, stream);
         } else {
@@ -83,6 +88,7 @@ extern "C" __attribute__((noinline)) uint64_t benchRunJob(const HostPage* page, 
         stats->outputBytes = bytes;
         stats->lines = static_cast<long>(page->lines.size()) * pages;
         stats->lineAllocations = lineAllocations;
+        stats->laterLineAllocations = laterLineAllocations;
         stats->failedCalls = failed;
     }
     return bytes;

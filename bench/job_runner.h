@@ -11,10 +11,11 @@
 namespace inkband::bench {
 
 struct JobStats {
-    uint64_t outputBytes = 0;  // bytes of every piece handed back
-    long lines = 0;            // OutputProduceTwo calls
-    long lineAllocations = 0;  // heap allocations made inside them
-    long failedCalls = 0;      // calls that did not return success
+    uint64_t outputBytes = 0;       // bytes of every piece handed back
+    long lines = 0;                 // OutputProduceTwo calls
+    long lineAllocations = 0;       // heap allocations made inside them
+    long laterLineAllocations = 0;  // of those, made on pages after the first
+    long failedCalls = 0;           // calls that did not return success
 };
 
 // Rows of equal length, for the encoder-only measurements.
