@@ -92,6 +92,13 @@ INKBAND_AVX2 int32_t packBlocksAvx2(uint8_t* bytes, int32_t n, int32_t g, int32_
     for (; g + kVectorGroups - 1 <= g1; g += kVectorGroups) {
         const uint8_t* s = bytes + g + g / kGroupsPerBlock;
         if (s + kStepBytes > bytes + n) break;
+        // Zero source bytes pack to zeros: most steps of a sparse line.
+        const __m256i head = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s));
+        const __m128i tail = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(s + 32));
+        if (_mm256_testz_si256(head, head) != 0 && _mm_testz_si128(tail, tail) != 0) {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(bytes + g), _mm256_setzero_si256());
+            continue;
+        }
         __m256i packed = _mm256_packus_epi16(packSixteen(s), packSixteen(s + 20));
         // packus interleaves the two halves by 128-bit lane: put them in order.
         packed = _mm256_permute4x64_epi64(packed, 0xD8);
