@@ -184,7 +184,7 @@ int16_t OutputComplete(OutputJob** slot) {
     if (job == nullptr) return INKBAND_REFUSED;
     int16_t status = sequenceCheck(&job->sequence, kOpComplete);
     if (status < 0) return status;
-    rewindChain(&job->commandChain);
+    // The command chain is emptied below; only the band chains come back.
     rewindPlanes(job);
 
     if (job->bareProduce != 0) {
