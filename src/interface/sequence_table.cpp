@@ -69,8 +69,6 @@ constexpr SequenceEntry kSecondEntries[] = {
 };
 constexpr int16_t kSecondIndex[kSequenceOpCount] = {0, 2, 4, 5, 7, 9, 15, 18, 21, 24, 27};
 
-inline constexpr int kStateCount = 20;  // states 0 .. 19 appear in the tables
-
 // The matching entry for a state, or the operation's terminator.
 constexpr const SequenceEntry* lookupEntry(const int16_t* index, const SequenceEntry* entries,
                                            int16_t state, int16_t operation) {
@@ -79,15 +77,9 @@ constexpr const SequenceEntry* lookupEntry(const int16_t* index, const SequenceE
     return entry;
 }
 
-// Every (table, state, operation) looked up once, at compile time: the
-// entry points ask twice per call, so a call costs one indexed read.
-struct SequenceGrid {
-    SequenceEntry cells[2][kStateCount][kSequenceOpCount];
-};
-
 constexpr SequenceGrid makeSequenceGrid() {
     SequenceGrid grid{};
-    for (int16_t state = 0; state < kStateCount; ++state) {
+    for (int16_t state = 0; state < kSequenceStateCount; ++state) {
         for (int16_t op = 0; op < kSequenceOpCount; ++op) {
             grid.cells[0][state][op] = *lookupEntry(kFirstIndex, kFirstEntries, state, op);
             grid.cells[1][state][op] = *lookupEntry(kSecondIndex, kSecondEntries, state, op);
@@ -96,36 +88,18 @@ constexpr SequenceGrid makeSequenceGrid() {
     return grid;
 }
 
-constexpr SequenceGrid kSequenceGrid = makeSequenceGrid();
-
-const SequenceEntry* lookup(const SequenceCell& cell, int16_t operation) {
-    const int t = cell.table == 1 ? 1 : 0;
-    if (cell.state >= 0 && cell.state < kStateCount)
-        return &kSequenceGrid.cells[t][cell.state][operation];
-    const SequenceTable& table = kSequenceTables[t];
-    return lookupEntry(table.index, table.entries, cell.state, operation);
-}
-
-bool validOperation(int16_t operation) { return operation >= 0 && operation < kSequenceOpCount; }
-
 }  // namespace
+
+constexpr SequenceGrid kSequenceGrid = makeSequenceGrid();
 
 const SequenceTable kSequenceTables[2] = {
     {kFirstIndex, kFirstEntries},
     {kSecondIndex, kSecondEntries},
 };
 
-int16_t sequenceCheck(SequenceCell* const* cell, int16_t operation) {
-    if (cell == nullptr || *cell == nullptr || !validOperation(operation)) return -1;
-    return lookup(**cell, operation)->result;
-}
-
-int16_t sequenceStep(SequenceCell* const* cell, int16_t operation) {
-    if (cell == nullptr || *cell == nullptr || !validOperation(operation)) return -1;
-    const SequenceEntry* entry = lookup(**cell, operation);
-    if (entry->from == kEnd) return -1;
-    (*cell)->state = entry->to;
-    return 0;
+const SequenceEntry* sequenceEntryOutsideGrid(const SequenceCell& cell, int16_t operation) {
+    const SequenceTable& table = kSequenceTables[cell.table == 1 ? 1 : 0];
+    return lookupEntry(table.index, table.entries, cell.state, operation);
 }
 
 }  // namespace inkband

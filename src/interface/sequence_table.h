@@ -39,12 +39,46 @@ struct SequenceTable {
 // The two tables, by SequenceCell::table.
 extern const SequenceTable kSequenceTables[2];
 
+inline constexpr int kSequenceStateCount = 20;  // states 0 .. 19 appear in the tables
+
+// Every (table, state, operation) looked up once, at compile time: the
+// entry points ask twice per call, so a call costs one indexed read.
+struct SequenceGrid {
+    SequenceEntry cells[2][kSequenceStateCount][kSequenceOpCount];
+};
+extern const SequenceGrid kSequenceGrid;
+
+// The stored tables' entry for a state outside the grid (no entry matches
+// it: the operation's terminator).
+const SequenceEntry* sequenceEntryOutsideGrid(const SequenceCell& cell, int16_t operation);
+
+// The entry for the cell's state and operation 0 .. 10, or the operation's
+// terminator.
+inline const SequenceEntry* sequenceEntry(const SequenceCell& cell, int16_t operation) {
+    if (cell.state >= 0 && cell.state < kSequenceStateCount)
+        return &kSequenceGrid.cells[cell.table == 1 ? 1 : 0][cell.state][operation];
+    return sequenceEntryOutsideGrid(cell, operation);
+}
+
+inline bool sequenceOperationValid(int16_t operation) {
+    return operation >= 0 && operation < kSequenceOpCount;
+}
+
 // 0 when the operation may run in the cell's state, the terminator's result
 // (-256, or -1) when it may not, -1 when there is no cell.  Changes nothing.
-int16_t sequenceCheck(SequenceCell* const* cell, int16_t operation);
+inline int16_t sequenceCheck(SequenceCell* const* cell, int16_t operation) {
+    if (cell == nullptr || *cell == nullptr || !sequenceOperationValid(operation)) return -1;
+    return sequenceEntry(**cell, operation)->result;
+}
 
 // Moves the cell to the operation's target state and returns 0; returns -1
 // and changes nothing when no entry matches or there is no cell.
-int16_t sequenceStep(SequenceCell* const* cell, int16_t operation);
+inline int16_t sequenceStep(SequenceCell* const* cell, int16_t operation) {
+    if (cell == nullptr || *cell == nullptr || !sequenceOperationValid(operation)) return -1;
+    const SequenceEntry* entry = sequenceEntry(**cell, operation);
+    if (entry->from == -1) return -1;  // a terminator
+    (*cell)->state = entry->to;
+    return 0;
+}
 
 }  // namespace inkband
