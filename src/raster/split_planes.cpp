@@ -54,8 +54,6 @@ constexpr SplitLevels SplitLevelTable[2][kSplitPlanes] = {
     },
 };
 
-constexpr int kSourceShift = 1;  // 4-bit source planes, as the two classes deliver them
-
 // The level tables as nibble maps for the vector conversion, by class,
 // output plane and output depth (4 bits, then 2 bits).
 struct SplitMaps {
@@ -73,41 +71,6 @@ constexpr SplitMaps makeSplitMaps() {
 }
 
 constexpr SplitMaps kSplitMaps = makeSplitMaps();
-
-// Converts source bytes 0 .. u-1 (4 bits a pixel) into output pixels of
-// 8 >> outShift bits at the same pixel positions.  The output bytes were
-// cleared; zero source bytes and pixels that map to 0 cost no write.
-void convertPlane(const uint8_t* source, int32_t u, int16_t sourceShift, int16_t outShift,
-                  const SplitLevels& table, uint8_t* out) {
-    const int sourceBits = 8 >> sourceShift;
-    const int sourcePixels = 1 << sourceShift;
-    const int outBits = 8 >> outShift;
-    const unsigned outMask = (1u << outBits) - 1;
-    const unsigned sourceMask = (1u << sourceBits) - 1;
-    int32_t o = 0;
-    int p = 8 - outBits;
-    for (int32_t b = 0; b < u; ++b) {
-        uint8_t byte = source[b];
-        if (byte == 0) {
-            p -= sourcePixels * outBits;
-            while (p < 0) {
-                p += 8;
-                ++o;
-            }
-            continue;
-        }
-        for (int k = sourcePixels - 1; k >= 0; --k) {
-            unsigned v = (byte >> (k * sourceBits)) & sourceMask;
-            unsigned w = v < table.length ? table.levels[v] : table.levels[0];
-            if (w != 0) out[o] = static_cast<uint8_t>(out[o] | ((w & outMask) << p));
-            p -= outBits;
-            if (p < 0) {
-                p += 8;
-                ++o;
-            }
-        }
-    }
-}
 
 // Bytes that u source bytes' pixels take at the output depth: u for a
 // 4-bit output, (u + 1) / 2 for a 2-bit one.
@@ -167,35 +130,21 @@ void SplitPlanes(OutputJob* job, RasterLine* line) {
             int32_t width = n << outShift;
             output.width = static_cast<int16_t>(width > INT16_MAX ? INT16_MAX : width);
         }
-        const int16_t pairShift = job->planes[outputs[0]].outputShift;
-        if (sourceShift == kSourceShift && (pairShift == 1 || pairShift == 2) &&
-            job->planes[outputs[1]].outputShift == pairShift) {
-            // The usual depths: both outputs converted in one pass over the
-            // source, their extents found on the way, all n bytes written.
-            const int depth = pairShift == 1 ? 0 : 1;
-            SplitOutput pair[2];
-            for (int k = 0; k < 2; ++k)
-                pair[k] = {job->planeLines[outputs[k]].data,
-                           &kSplitMaps.maps[classIndex][outputs[k]][depth],
-                           {}};
-            convertSplitPair(pair, source.data, u, 8 >> pairShift, level);
-            for (int k = 0; k < 2; ++k) {
-                PlaneState& plane = job->planes[outputs[k]];
-                setFoundExtent(&plane.current, pair[k].extent);
-                setLineFields(&plane.current, line->line, job->bandHeight);
-            }
-            continue;
-        }
-        for (int16_t j : outputs) {
-            PlaneLine& output = job->planeLines[j];
-            PlaneState& plane = job->planes[j];
-            const int16_t outShift = plane.outputShift;
-            const int32_t n = outputBytes(u, sourceShift, outShift);
-            std::memset(output.data, 0, static_cast<std::size_t>(n));
-            convertPlane(source.data, u, sourceShift, outShift, SplitLevelTable[classIndex][j],
-                         output.data);
-            plane.current.blank =
-                FindLineExtent(output, outShift, &plane.current.first, &plane.current.last);
+        // Both classes take 4-bit source planes, and a source plane's two
+        // outputs share their depth (4 or 2 bits): both are converted in
+        // one pass over the source, their extents found on the way, all n
+        // bytes written.
+        const int16_t outShift = job->planes[outputs[0]].outputShift;
+        const int depth = outShift == 1 ? 0 : 1;
+        SplitOutput pair[2];
+        for (int k = 0; k < 2; ++k)
+            pair[k] = {job->planeLines[outputs[k]].data,
+                       &kSplitMaps.maps[classIndex][outputs[k]][depth],
+                       {}};
+        convertSplitPair(pair, source.data, u, 8 >> outShift, level);
+        for (int k = 0; k < 2; ++k) {
+            PlaneState& plane = job->planes[outputs[k]];
+            setFoundExtent(&plane.current, pair[k].extent);
             setLineFields(&plane.current, line->line, job->bandHeight);
         }
     }
