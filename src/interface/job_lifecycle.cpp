@@ -26,17 +26,10 @@ void emptyCommandChain(OutputJob* job) {
         chunk->savedLength = 0;
         chunk->start = chunk->buffer;
         chunk->writePos = chunk->buffer;
-        DataChunk* following = chunk->next;
-        if (following != nullptr && (kept == kKeptCommandChunks || following->buffer == nullptr)) {
-            // The rest goes, a record left without a buffer included.
-            chunk->next = nullptr;
-            while (following != nullptr) {
-                DataChunk* after = following->next;
-                releaseSlot(&following->buffer);
-                releaseSlot(&following);
-                following = after;
-            }
-        }
+        const DataChunk* following = chunk->next;
+        // The rest goes, a record left without a buffer included.
+        if (following != nullptr && (kept == kKeptCommandChunks || following->buffer == nullptr))
+            releaseChunksAfter(chunk);
         chunk->walkNext = chunk->next;
         if (chunk->next == nullptr) break;
         chunk = chunk->next;

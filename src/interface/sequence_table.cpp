@@ -3,7 +3,7 @@
 namespace inkband {
 namespace {
 
-constexpr int16_t kEnd = -1;  // from-state of a terminator
+constexpr int16_t kEnd = kSequenceEnd;
 
 // First table: ordinary jobs.  Transitions have result 0; each operation's
 // list ends with its terminator.  Operations 8 and 9 share one terminator

@@ -23,6 +23,8 @@ enum SequenceOp : int16_t {
 };
 inline constexpr int kSequenceOpCount = 11;  // operations 0 .. 10
 
+inline constexpr int16_t kSequenceEnd = -1;  // from-state of a terminator
+
 // One stored entry: from-state, to-state, result.  A from-state of -1 ends
 // an operation's entries; that terminator's result is the refusal.
 struct SequenceEntry {
@@ -76,7 +78,7 @@ inline int16_t sequenceCheck(SequenceCell* const* cell, int16_t operation) {
 inline int16_t sequenceStep(SequenceCell* const* cell, int16_t operation) {
     if (cell == nullptr || *cell == nullptr || !sequenceOperationValid(operation)) return -1;
     const SequenceEntry* entry = sequenceEntry(**cell, operation);
-    if (entry->from == -1) return -1;  // a terminator
+    if (entry->from == kSequenceEnd) return -1;
     (*cell)->state = entry->to;
     return 0;
 }

@@ -47,19 +47,22 @@ void saveChainWalk(DataChunk* head) {
         chunk->savedLength = chunkLength(*chunk);
 }
 
+void releaseChunksAfter(DataChunk* chunk) {
+    DataChunk* following = chunk->next;
+    while (following != nullptr) {
+        DataChunk* after = following->next;
+        releaseSlot(&following->buffer);
+        releaseSlot(&following);
+        following = after;
+    }
+    chunk->next = nullptr;
+    chunk->walkNext = nullptr;
+}
+
 void releaseChain(DataChunk* head) {
     releaseSlot(&head->buffer);
     head->start = nullptr;
-    DataChunk* chunk = head->next;
-    while (chunk != nullptr) {
-        DataChunk* following = chunk->next;
-        releaseSlot(&chunk->buffer);
-        chunk->start = nullptr;
-        releaseSlot(&chunk);
-        chunk = following;
-    }
-    head->next = nullptr;
-    head->walkNext = nullptr;
+    releaseChunksAfter(head);
     head->writePos = nullptr;
     head->savedLength = 0;
 }

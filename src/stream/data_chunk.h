@@ -66,6 +66,10 @@ inline void saveChainLengths(DataChunk* head) {
     head->savedLength = chunkLength(*head);
 }
 
+// Releases every chunk after `chunk`, with its buffer, and ends the chain
+// at `chunk`.
+void releaseChunksAfter(DataChunk* chunk);
+
 // Releases the head's buffer and every following chunk with its buffer; the
 // head record stays.  Safe on a chain already released.
 void releaseChain(DataChunk* head);
