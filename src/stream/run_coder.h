@@ -248,6 +248,44 @@ __attribute__((noinline)) inline int32_t runEndPastWindow(const uint8_t* src, in
     return runEnd(src, k, n, x);
 }
 
+#if INKBAND_X86_SIMD
+// The common step on raster data, with no literal open and the window
+// starting where the region does: a stretch of fewer than 31 single bytes
+// (no pair at its start) and then a run of 3 .. 32 that ends inside the
+// window.  That is one literal and one repeat record, written without
+// branches from the window's two loads.  Returns the offset the general
+// step goes on from: where the window no longer holds such a step.
+__attribute__((always_inline)) inline int32_t codeShortSteps(RunWriter& w, const uint8_t* src,
+                                                             int32_t s, int32_t n) {
+    while (n - s > kWindow) {
+        const __m128i a = load16(src + s);
+        const __m128i b = load16(src + s + 16);
+        const unsigned low =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(a, load16(src + s + 1))));
+        const unsigned high =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(b, load16(src + s + 17))));
+        const uint64_t pairs = low | uint64_t{high} << 16;
+        // A bit past the window stands for "no run of three in it".
+        const uint64_t triples = (pairs & (pairs >> 1)) | uint64_t{1} << kWindow;
+        const int32_t at = __builtin_ctzll(triples);
+        const int32_t equal = __builtin_ctzll(~(pairs >> at));
+        // Not this step: the run may go on past the window, or a pair opens
+        // the stretch (it would be a repeat record of its own).
+        if (at + equal >= kWindow || (pairs & uint64_t{at != 0}) != 0) break;
+        // A stretch of none writes its count byte where the run's goes.
+        w.out[0] = static_cast<uint8_t>(at - 1);
+        store16(w.out + 1, a);
+        store16(w.out + 17, b);
+        w.out += at + (at != 0);
+        w.out[0] = static_cast<uint8_t>(-equal);
+        w.out[1] = src[s + at];
+        w.out += 2;
+        s += at + equal + 1;
+    }
+    return s;
+}
+#endif
+
 // PackBits-codes src[0 .. n-1] into dst and returns the number of bytes
 // written.  Reads src[0 .. n-1] only; writes dst[0 .. result - 1] only, or
 // with kSlack (see copyLiteral) at most kSlackBytes past n + n / 126 + 1.
@@ -265,6 +303,12 @@ inline int32_t codeRuns(uint8_t* dst, const uint8_t* src, int32_t n) {
     const uint8_t* p = src;  // the region being gathered starts here
     int32_t s = 0;           // window start
     while (p < srcEnd) {
+#if INKBAND_X86_SIMD
+        if (kSlack && w.literal == nullptr && p == src + s) {
+            s = codeShortSteps(w, src, s, n);
+            p = src + s;
+        }
+#endif
         const bool full = n - s > kWindow;
         const uint64_t pairs = full ? pairMask(src + s) : tailPairMask(src, s, n);
         const uint64_t triples = pairs & (pairs >> 1);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "stream/line_encoder.h"
+#include "stream/run_coder.h"
 #include "support/run_spans.h"
 
 using namespace inkband;
@@ -82,7 +83,18 @@ Bytes fastRuns(const Bytes& src) {
     for (std::size_t k = 0; k < 32; ++k) EXPECT_EQ(out[k], kGuard) << "written before the output";
     for (std::size_t k = 32 + static_cast<std::size_t>(written); k < out.size(); ++k)
         EXPECT_EQ(out[k], kGuard) << "written past the output, at " << k - 32;
-    return Bytes(out.begin() + 32, out.begin() + 32 + written);
+    Bytes coded(out.begin() + 32, out.begin() + 32 + written);
+
+    // The coder behind encodeLine may write ahead, up to its slack past the
+    // worst-case size, and must code the same bytes.
+    const std::size_t room = n + n / 126 + 1 + detail::kSlackBytes;
+    Bytes ahead(room + 32, kGuard);
+    const int32_t aheadWritten =
+        detail::codeRuns<true>(ahead.data(), source.data(), static_cast<int32_t>(n));
+    EXPECT_EQ(Bytes(ahead.begin(), ahead.begin() + aheadWritten), coded) << "writing ahead";
+    for (std::size_t k = room; k < ahead.size(); ++k)
+        EXPECT_EQ(ahead[k], kGuard) << "written past the slack, at " << k;
+    return coded;
 }
 
 // Bytes from a small alphabet (many pairs and runs), a large one (mostly
