@@ -249,12 +249,14 @@ __attribute__((noinline)) inline int32_t runEndPastWindow(const uint8_t* src, in
 }
 
 #if INKBAND_X86_SIMD
-// The common step on raster data, with no literal open and the window
-// starting where the region does: a stretch of fewer than 31 single bytes
-// (no pair at its start) and then a run of 3 .. 32 that ends inside the
-// window.  That is one literal and one repeat record, written without
-// branches from the window's two loads.  Returns the offset the general
-// step goes on from: where the window no longer holds such a step.
+// The common steps on raster data, taken while no literal is open and the
+// window starts where the region does: a stretch of fewer than 31 single
+// bytes and the run of three or more that ends it (one literal and one
+// repeat record, written without branches from the window's two loads; a
+// run that goes on past the window is measured on), or a pair that opens the
+// stretch (a repeat record of two).  Returns the offset the general step
+// goes on from: where a window holds no run of three, or a run left a
+// literal open.
 __attribute__((always_inline)) inline int32_t codeShortSteps(RunWriter& w, const uint8_t* src,
                                                              int32_t s, int32_t n) {
     while (n - s > kWindow) {
@@ -268,19 +270,34 @@ __attribute__((always_inline)) inline int32_t codeShortSteps(RunWriter& w, const
         // A bit past the window stands for "no run of three in it".
         const uint64_t triples = (pairs & (pairs >> 1)) | uint64_t{1} << kWindow;
         const int32_t at = __builtin_ctzll(triples);
-        const int32_t equal = __builtin_ctzll(~(pairs >> at));
-        // Not this step: the run may go on past the window, or a pair opens
-        // the stretch (it would be a repeat record of its own).
-        if (at + equal >= kWindow || (pairs & uint64_t{at != 0}) != 0) break;
+        if (at >= kWindow) break;
+        if ((pairs & uint64_t{at != 0}) != 0) {
+            // A pair, then a single byte: a repeat record of two.
+            w.out[0] = 0xFF;
+            w.out[1] = src[s];
+            w.out += 2;
+            s += 2;
+            continue;
+        }
         // A stretch of none writes its count byte where the run's goes.
         w.out[0] = static_cast<uint8_t>(at - 1);
         store16(w.out + 1, a);
         store16(w.out + 17, b);
         w.out += at + (at != 0);
-        w.out[0] = static_cast<uint8_t>(-equal);
-        w.out[1] = src[s + at];
-        w.out += 2;
-        s += at + equal + 1;
+        const uint8_t x = src[s + at];
+        const int32_t equal = __builtin_ctzll(~(pairs >> at));
+        if (at + equal < kWindow) {
+            w.out[0] = static_cast<uint8_t>(-equal);
+            w.out[1] = x;
+            w.out += 2;
+            s += at + equal + 1;
+            continue;
+        }
+        // Bytes at .. 32 of the window are x.
+        const int32_t end = runEndPastWindow(src, s + kWindow + 1, n, x);
+        appendRun(w, x, end - s - at);
+        s = end;
+        if (w.literal != nullptr) break;
     }
     return s;
 }
