@@ -259,47 +259,61 @@ __attribute__((noinline)) inline int32_t runEndPastWindow(const uint8_t* src, in
 // literal open.
 __attribute__((always_inline)) inline int32_t codeShortSteps(RunWriter& w, const uint8_t* src,
                                                              int32_t s, int32_t n) {
-    while (n - s > kWindow) {
-        const __m128i a = load16(src + s);
-        const __m128i b = load16(src + s + 16);
-        const unsigned low =
-            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(a, load16(src + s + 1))));
-        const unsigned high =
-            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(b, load16(src + s + 17))));
-        const uint64_t pairs = low | uint64_t{high} << 16;
-        // A bit past the window stands for "no run of three in it".
-        const uint64_t triples = (pairs & (pairs >> 1)) | uint64_t{1} << kWindow;
-        const int32_t at = __builtin_ctzll(triples);
-        if (at >= kWindow) break;
-        if ((pairs & uint64_t{at != 0}) != 0) {
-            // A pair, then a single byte: a repeat record of two.
+    const uint8_t* q = src + s;
+    const uint8_t* const srcEnd = src + n;
+    while (srcEnd - q > kWindow) {
+        const __m128i a = load16(q);
+        const __m128i b = load16(q + 16);
+        const unsigned pairs =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(a, load16(q + 1)))) |
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(b, load16(q + 17)))) << 16;
+        const unsigned triples = pairs & (pairs >> 1);
+        if (triples == 0) break;
+        // A pair at the front that is not a run of three: a repeat record
+        // of two, and the stretch goes on after it.
+        if ((pairs & ~triples & 1) != 0) {
             w.out[0] = 0xFF;
-            w.out[1] = src[s];
+            w.out[1] = q[0];
             w.out += 2;
-            s += 2;
+            q += 2;
             continue;
         }
+        const int32_t at = __builtin_ctz(triples);  // 0 .. 30
         // A stretch of none writes its count byte where the run's goes.
         w.out[0] = static_cast<uint8_t>(at - 1);
         store16(w.out + 1, a);
         store16(w.out + 17, b);
-        w.out += at + (at != 0);
-        const uint8_t x = src[s + at];
-        const int32_t equal = __builtin_ctzll(~(pairs >> at));
+        w.out += at + ((at + kWindow - 1) >> 5);  // the stretch and its count byte, if any
+        const uint8_t x = q[at];
+        // Equal neighbours from `at` on; all of them up to the window's end
+        // give 32 - at, and the run may go on.
+        const int32_t equal = __builtin_ctz(~(pairs >> at));
         if (at + equal < kWindow) {
             w.out[0] = static_cast<uint8_t>(-equal);
             w.out[1] = x;
             w.out += 2;
-            s += at + equal + 1;
+            q += at + equal + 1;
             continue;
         }
-        // Bytes at .. 32 of the window are x.
-        const int32_t end = runEndPastWindow(src, s + kWindow + 1, n, x);
-        appendRun(w, x, end - s - at);
-        s = end;
+        // Bytes at .. 32 of the window are x.  Most such runs end within the
+        // next 16 bytes: look there before measuring on.
+        const uint8_t* end;
+        if (srcEnd - q >= kWindow + 1 + 16) {
+            const unsigned differ =
+                static_cast<unsigned>(_mm_movemask_epi8(
+                    _mm_cmpeq_epi8(load16(q + kWindow + 1), _mm_set1_epi8(static_cast<char>(x))))) ^
+                0xFFFFu;
+            end = differ != 0 ? q + kWindow + 1 + __builtin_ctz(differ)
+                              : src + runEndPastWindow(
+                                          src, static_cast<int32_t>(q - src) + kWindow + 17, n, x);
+        } else {
+            end = src + runEndPastWindow(src, static_cast<int32_t>(q - src) + kWindow + 1, n, x);
+        }
+        appendRun(w, x, static_cast<int32_t>(end - q) - at);
+        q = end;
         if (w.literal != nullptr) break;
     }
-    return s;
+    return static_cast<int32_t>(q - src);
 }
 #endif
 
