@@ -249,18 +249,82 @@ __attribute__((noinline)) inline int32_t runEndPastWindow(const uint8_t* src, in
 }
 
 #if INKBAND_X86_SIMD
-// The common steps on raster data, taken while no literal is open and the
-// window starts where the region does: a stretch of fewer than 31 single
-// bytes and the run of three or more that ends it (one literal and one
-// repeat record, written without branches from the window's two loads; a
-// run that goes on past the window is measured on), or a pair that opens the
-// stretch (a repeat record of two).  Returns the offset the general step
-// goes on from: where a window holds no run of three, or a run left a
-// literal open.
-__attribute__((always_inline)) inline int32_t codeShortSteps(RunWriter& w, const uint8_t* src,
-                                                             int32_t s, int32_t n) {
-    const uint8_t* q = src + s;
-    const uint8_t* const srcEnd = src + n;
+// The short steps: the common steps on raster data, taken while no literal
+// is open and the window starts where the region does.  A step is a stretch
+// of fewer than 31 single bytes and the run of three or more that ends it
+// (one literal and one repeat record, written without branches from the
+// window's loads; a run that goes on past the window is measured on), or a
+// pair that opens the stretch (a repeat record of two).  They never leave a
+// literal open, and return where the general step goes on: a window that
+// holds no run of three, or the last 32 bytes.
+struct ShortStepsEnd {
+    uint8_t* out;
+    const uint8_t* q;
+};
+
+// A pair at q that is not a run of three: a repeat record of two.
+__attribute__((always_inline)) inline void appendFrontPair(uint8_t*& out, const uint8_t*& q) {
+    out[0] = 0xFF;
+    out[1] = q[0];
+    out += 2;
+    q += 2;
+}
+
+// The rest of a step once the window's bytes are stored at out + 1: the
+// count byte of its stretch of `at` (0 .. 30) bytes, then the records of the
+// run at q + at, whose neighbours' equality `pairs` holds.  Returns where the
+// next step starts.
+__attribute__((always_inline)) inline const uint8_t* finishShortStep(uint8_t*& out,
+                                                                     const uint8_t* q,
+                                                                     const uint8_t* srcEnd,
+                                                                     unsigned pairs, int32_t at) {
+    // A stretch of none writes its count byte where the run's goes.
+    out[0] = static_cast<uint8_t>(at - 1);
+    out += at + ((at + kWindow - 1) >> 5);  // the stretch and its count byte, if any
+    const uint8_t x = q[at];
+    // Equal neighbours from `at` on; all of them up to the window's end
+    // give 32 - at, and the run may go on.
+    const int32_t equal = __builtin_ctz(~(pairs >> at));
+    if (at + equal < kWindow) {
+        out[0] = static_cast<uint8_t>(-equal);
+        out[1] = x;
+        out += 2;
+        return q + at + equal + 1;
+    }
+    // Bytes at .. 32 of the window are x.  Most such runs end within the
+    // next 16 bytes: look there before measuring on.
+    const int32_t left = static_cast<int32_t>(srcEnd - q);
+    int32_t end;
+    if (left >= kWindow + 1 + 16) {
+        const unsigned differ =
+            static_cast<unsigned>(_mm_movemask_epi8(
+                _mm_cmpeq_epi8(load16(q + kWindow + 1), _mm_set1_epi8(static_cast<char>(x))))) ^
+            0xFFFFu;
+        end = differ != 0 ? kWindow + 1 + __builtin_ctz(differ)
+                          : runEndPastWindow(q, kWindow + 17, left, x);
+    } else {
+        end = runEndPastWindow(q, kWindow + 1, left, x);
+    }
+    int32_t run = end - at;
+    // A run of 128 k + 1 would leave its last byte as an open literal of
+    // one; that byte opens the next stretch instead, which codes the same.
+    if (run > kMaxRecordRun && (run - 1) % kMaxRecordRun == 0) [[unlikely]] {
+        --run;
+        --end;
+    }
+    if (run > kMaxRecordRun) [[unlikely]] {
+        out = appendLongRun(RunWriter{out, nullptr}, x, run).out;
+    } else {
+        out[0] = static_cast<uint8_t>(1 - run);
+        out[1] = x;
+        out += 2;
+    }
+    return q + end;
+}
+
+// The short steps with 16-byte SSE2 compares.
+__attribute__((always_inline)) inline ShortStepsEnd codeShortSteps(uint8_t* out, const uint8_t* q,
+                                                                   const uint8_t* srcEnd) {
     while (srcEnd - q > kWindow) {
         const __m128i a = load16(q);
         const __m128i b = load16(q + 16);
@@ -269,52 +333,20 @@ __attribute__((always_inline)) inline int32_t codeShortSteps(RunWriter& w, const
             static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(b, load16(q + 17)))) << 16;
         const unsigned triples = pairs & (pairs >> 1);
         if (triples == 0) break;
-        // A pair at the front that is not a run of three: a repeat record
-        // of two, and the stretch goes on after it.
         if ((pairs & ~triples & 1) != 0) {
-            w.out[0] = 0xFF;
-            w.out[1] = q[0];
-            w.out += 2;
-            q += 2;
+            appendFrontPair(out, q);
             continue;
         }
-        const int32_t at = __builtin_ctz(triples);  // 0 .. 30
-        // A stretch of none writes its count byte where the run's goes.
-        w.out[0] = static_cast<uint8_t>(at - 1);
-        store16(w.out + 1, a);
-        store16(w.out + 17, b);
-        w.out += at + ((at + kWindow - 1) >> 5);  // the stretch and its count byte, if any
-        const uint8_t x = q[at];
-        // Equal neighbours from `at` on; all of them up to the window's end
-        // give 32 - at, and the run may go on.
-        const int32_t equal = __builtin_ctz(~(pairs >> at));
-        if (at + equal < kWindow) {
-            w.out[0] = static_cast<uint8_t>(-equal);
-            w.out[1] = x;
-            w.out += 2;
-            q += at + equal + 1;
-            continue;
-        }
-        // Bytes at .. 32 of the window are x.  Most such runs end within the
-        // next 16 bytes: look there before measuring on.
-        const uint8_t* end;
-        if (srcEnd - q >= kWindow + 1 + 16) {
-            const unsigned differ =
-                static_cast<unsigned>(_mm_movemask_epi8(
-                    _mm_cmpeq_epi8(load16(q + kWindow + 1), _mm_set1_epi8(static_cast<char>(x))))) ^
-                0xFFFFu;
-            end = differ != 0 ? q + kWindow + 1 + __builtin_ctz(differ)
-                              : src + runEndPastWindow(
-                                          src, static_cast<int32_t>(q - src) + kWindow + 17, n, x);
-        } else {
-            end = src + runEndPastWindow(src, static_cast<int32_t>(q - src) + kWindow + 1, n, x);
-        }
-        appendRun(w, x, static_cast<int32_t>(end - q) - at);
-        q = end;
-        if (w.literal != nullptr) break;
+        store16(out + 1, a);
+        store16(out + 17, b);
+        q = finishShortStep(out, q, srcEnd, pairs, __builtin_ctz(triples));
     }
-    return static_cast<int32_t>(q - src);
+    return {out, q};
 }
+
+// The same steps with 32-byte AVX2 compares (run_steps_avx2.cpp); only for
+// a processor that reports AVX2.
+ShortStepsEnd codeShortStepsAvx2(uint8_t* out, const uint8_t* q, const uint8_t* srcEnd);
 #endif
 
 // PackBits-codes src[0 .. n-1] into dst and returns the number of bytes
@@ -327,8 +359,12 @@ __attribute__((always_inline)) inline int32_t codeShortSteps(RunWriter& w, const
 // bits of P plus one are its length, unless they reach the window's end:
 // then the window starts again at the run, or, for a run that fills it, the
 // run is measured on.
+//
+// `level` picks the vector width of the short steps, which only the
+// write-ahead coder takes.
 template <bool kSlack = false>
-inline int32_t codeRuns(uint8_t* dst, const uint8_t* src, int32_t n) {
+inline int32_t codeRuns(uint8_t* dst, const uint8_t* src, int32_t n,
+                        SimdLevel level = SimdLevel::kSse2) {
     RunWriter w{dst, nullptr};
     const uint8_t* const srcEnd = src + n;
     const uint8_t* p = src;  // the region being gathered starts here
@@ -336,9 +372,14 @@ inline int32_t codeRuns(uint8_t* dst, const uint8_t* src, int32_t n) {
     while (p < srcEnd) {
 #if INKBAND_X86_SIMD
         if (kSlack && w.literal == nullptr && p == src + s) {
-            s = codeShortSteps(w, src, s, n);
-            p = src + s;
+            const ShortStepsEnd e = level == SimdLevel::kAvx2 ? codeShortStepsAvx2(w.out, p, srcEnd)
+                                                              : codeShortSteps(w.out, p, srcEnd);
+            w.out = e.out;
+            p = e.q;
+            s = static_cast<int32_t>(p - src);
         }
+#else
+        (void)level;
 #endif
         const bool full = n - s > kWindow;
         const uint64_t pairs = full ? pairMask(src + s) : tailPairMask(src, s, n);
