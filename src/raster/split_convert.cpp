@@ -14,14 +14,6 @@ inline unsigned mapByte(const SplitNibbles& levels, uint8_t b) {
     return static_cast<unsigned>(levels.high[b >> 4] | levels.low[b & 0x0F]);
 }
 
-// Records output bytes base + i (bit i of mask) that are non-zero; blocks
-// come in increasing order.
-inline void noteNonZero(ByteExtent* extent, int32_t base, uint32_t mask) {
-    if (mask == 0) return;
-    if (extent->last < 0) extent->first = base + __builtin_ctz(mask);
-    extent->last = base + 31 - __builtin_clz(mask);
-}
-
 inline void noteByte(ByteExtent* extent, int32_t at, unsigned value) {
     if (value == 0) return;
     if (extent->last < 0) extent->first = at;
@@ -88,29 +80,50 @@ INKBAND_AVX2 inline __m256i broadcastMap(const uint8_t* map) {
 
 // AVX2: 32 source bytes a step, each level looked up with a byte shuffle
 // of the 16-entry maps; the source is loaded and split into nibbles once
-// for all outputs.
-template <int kOutputs>
-INKBAND_AVX2 int32_t convertBlocksAvx2(SplitOutput* outputs, const uint8_t* source, int32_t u,
-                                       int outputBits) {
+// for all outputs.  The last step overlaps the one before it when the
+// source is not a whole number of steps (it rewrites the same bytes), so
+// only the odd last byte of a 2-bit output is left to convertRest.
+// Returns the first source byte not converted.
+template <int kOutputs, int kBits>
+INKBAND_AVX2 int32_t convertBlocksAvx2(SplitOutput* outputs, const uint8_t* source, int32_t u) {
+    constexpr int32_t kStep = 32;
+    // Source bytes the steps cover: a 2-bit output byte takes two.
+    const int32_t whole = kBits == 4 ? u : u & ~1;
+    if (whole < kStep) return 0;
     __m256i low[kOutputs], high[kOutputs];
+    uint8_t* out[kOutputs];
+    // The extents, kept here rather than in the outputs: the vector stores
+    // may alias them, which would send every update through memory.
+    int32_t first[kOutputs], last[kOutputs];
     for (int c = 0; c < kOutputs; ++c) {
         low[c] = broadcastMap(outputs[c].levels->low);
         high[c] = broadcastMap(outputs[c].levels->high);
+        out[c] = outputs[c].out;
+        first[c] = outputs[c].extent.first;
+        last[c] = -1;
     }
     const __m256i nibble = _mm256_set1_epi8(0x0F);
-    const __m256i zero = _mm256_setzero_si256();
+    // Two output levels of a 16-bit lane (even source byte low) into one
+    // byte, even << 4 | odd.
+    const __m256i pairWeights = _mm256_set1_epi16(0x0110);
     int32_t k = 0;
-    for (; k + 32 <= u; k += 32) {
+    for (;;) {
+        if (k + kStep > whole) {
+            if (k == whole) break;
+            k = whole - kStep;  // the overlapping last step
+        }
         const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(source + k));
         if (_mm256_testz_si256(x, x) != 0) {
             for (int c = 0; c < kOutputs; ++c) {
-                if (outputBits == 4) {
-                    _mm256_storeu_si256(reinterpret_cast<__m256i*>(outputs[c].out + k), zero);
+                if constexpr (kBits == 4) {
+                    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out[c] + k),
+                                        _mm256_setzero_si256());
                 } else {
-                    _mm_storeu_si128(reinterpret_cast<__m128i*>(outputs[c].out + k / 2),
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(out[c] + k / 2),
                                      _mm_setzero_si128());
                 }
             }
+            k += kStep;
             continue;
         }
         const __m256i lo = _mm256_and_si256(x, nibble);
@@ -118,28 +131,33 @@ INKBAND_AVX2 int32_t convertBlocksAvx2(SplitOutput* outputs, const uint8_t* sour
         for (int c = 0; c < kOutputs; ++c) {
             const __m256i v =
                 _mm256_or_si256(_mm256_shuffle_epi8(low[c], lo), _mm256_shuffle_epi8(high[c], hi));
-            if (outputBits == 4) {
-                _mm256_storeu_si256(reinterpret_cast<__m256i*>(outputs[c].out + k), v);
-                noteNonZero(
-                    &outputs[c].extent, k,
-                    ~static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v, zero))));
-                continue;
+            uint32_t nonZero;
+            int32_t base;
+            if constexpr (kBits == 4) {
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(out[c] + k), v);
+                nonZero = ~static_cast<uint32_t>(
+                    _mm256_movemask_epi8(_mm256_cmpeq_epi8(v, _mm256_setzero_si256())));
+                base = k;
+            } else {
+                const __m256i pairs = _mm256_maddubs_epi16(v, pairWeights);
+                const __m128i packed = _mm_packus_epi16(_mm256_castsi256_si128(pairs),
+                                                        _mm256_extracti128_si256(pairs, 1));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out[c] + k / 2), packed);
+                nonZero = static_cast<uint32_t>(
+                              _mm_movemask_epi8(_mm_cmpeq_epi8(packed, _mm_setzero_si128()))) ^
+                          0xFFFFu;
+                base = k / 2;
             }
-            // Two source bytes (the even one in the low half of a 16-bit
-            // lane) make one output byte: even << 4 | odd.
-            const __m256i pairs = _mm256_or_si256(
-                _mm256_and_si256(_mm256_slli_epi16(v, 4), _mm256_set1_epi16(0x00F0)),
-                _mm256_srli_epi16(v, 8));
-            const __m128i packed =
-                _mm_packus_epi16(_mm256_castsi256_si128(pairs), _mm256_extracti128_si256(pairs, 1));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(outputs[c].out + k / 2), packed);
-            noteNonZero(&outputs[c].extent, k / 2,
-                        static_cast<uint32_t>(
-                            _mm_movemask_epi8(_mm_cmpeq_epi8(packed, _mm_setzero_si128()))) ^
-                            0xFFFFu);
+            if (nonZero != 0) {
+                if (last[c] < 0) first[c] = base + __builtin_ctz(nonZero);
+                last[c] = base + 31 - __builtin_clz(nonZero);
+            }
         }
+        k += kStep;
     }
-    return k;
+    for (int c = 0; c < kOutputs; ++c)
+        if (last[c] >= 0) outputs[c].extent = {first[c], last[c]};
+    return whole;
 }
 
 #endif  // INKBAND_X86_SIMD
@@ -153,7 +171,8 @@ void convertSplit(SplitOutput* outputs, const uint8_t* source, int32_t u, int ou
     int32_t k = 0;
 #if INKBAND_X86_SIMD
     if (level == SimdLevel::kAvx2) {
-        k = convertBlocksAvx2<kOutputs>(outputs, source, u, outputBits);
+        k = outputBits == 4 ? convertBlocksAvx2<kOutputs, 4>(outputs, source, u)
+                            : convertBlocksAvx2<kOutputs, 2>(outputs, source, u);
     } else if (level == SimdLevel::kSse2) {
         k = convertBlocksSse2<kOutputs>(outputs, source, u, outputBits);
     }
