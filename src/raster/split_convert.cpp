@@ -80,83 +80,94 @@ INKBAND_AVX2 inline __m256i broadcastMap(const uint8_t* map) {
 
 // AVX2: 32 source bytes a step, each level looked up with a byte shuffle
 // of the 16-entry maps; the source is loaded and split into nibbles once
-// for all outputs.  The last step overlaps the one before it when the
-// source is not a whole number of steps (it rewrites the same bytes), so
-// only the odd last byte of a 2-bit output is left to convertRest.
-// Returns the first source byte not converted.
+// for all outputs (the loops over them unrolled, so that their maps and
+// extents stay in registers).
+template <int kOutputs>
+struct SplitStepsAvx2 {
+    __m256i low[kOutputs];
+    __m256i high[kOutputs];
+    uint8_t* out[kOutputs];
+    // The extents, kept here rather than in the outputs: the vector stores
+    // may alias those, which would send every update through memory.
+    int32_t first[kOutputs];
+    int32_t last[kOutputs];
+};
+
+// Converts source bytes k .. k+31 into every output.
+template <int kOutputs, int kBits>
+INKBAND_AVX2 __attribute__((always_inline)) inline void convertStepAvx2(
+    SplitStepsAvx2<kOutputs>& steps, const uint8_t* source, int32_t k) {
+    const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(source + k));
+    if (_mm256_testz_si256(x, x) != 0) {
+#pragma GCC unroll 2
+        for (int c = 0; c < kOutputs; ++c) {
+            if constexpr (kBits == 4) {
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(steps.out[c] + k),
+                                    _mm256_setzero_si256());
+            } else {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(steps.out[c] + k / 2),
+                                 _mm_setzero_si128());
+            }
+        }
+        return;
+    }
+    const __m256i nibble = _mm256_set1_epi8(0x0F);
+    const __m256i lo = _mm256_and_si256(x, nibble);
+    const __m256i hi = _mm256_and_si256(_mm256_srli_epi16(x, 4), nibble);
+#pragma GCC unroll 2
+    for (int c = 0; c < kOutputs; ++c) {
+        const __m256i v = _mm256_or_si256(_mm256_shuffle_epi8(steps.low[c], lo),
+                                          _mm256_shuffle_epi8(steps.high[c], hi));
+        uint32_t nonZero;
+        int32_t base;
+        if constexpr (kBits == 4) {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(steps.out[c] + k), v);
+            nonZero = ~static_cast<uint32_t>(
+                _mm256_movemask_epi8(_mm256_cmpeq_epi8(v, _mm256_setzero_si256())));
+            base = k;
+        } else {
+            // Two output levels of a 16-bit lane (even source byte low)
+            // into one byte, even << 4 | odd.
+            const __m256i pairs = _mm256_maddubs_epi16(v, _mm256_set1_epi16(0x0110));
+            const __m128i packed =
+                _mm_packus_epi16(_mm256_castsi256_si128(pairs), _mm256_extracti128_si256(pairs, 1));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(steps.out[c] + k / 2), packed);
+            nonZero = static_cast<uint32_t>(
+                          _mm_movemask_epi8(_mm_cmpeq_epi8(packed, _mm_setzero_si128()))) ^
+                      0xFFFFu;
+            base = k / 2;
+        }
+        if (nonZero != 0) {
+            if (steps.last[c] < 0) steps.first[c] = base + __builtin_ctz(nonZero);
+            steps.last[c] = base + 31 - __builtin_clz(nonZero);
+        }
+    }
+}
+
+// All whole steps of the source, the last one overlapping the one before it
+// when the source is not a whole number of steps (it rewrites the same
+// bytes), so only the odd last byte of a 2-bit output is left to
+// convertRest.  Returns the first source byte not converted.
 template <int kOutputs, int kBits>
 INKBAND_AVX2 int32_t convertBlocksAvx2(SplitOutput* outputs, const uint8_t* source, int32_t u) {
     constexpr int32_t kStep = 32;
     // Source bytes the steps cover: a 2-bit output byte takes two.
     const int32_t whole = kBits == 4 ? u : u & ~1;
     if (whole < kStep) return 0;
-    __m256i low[kOutputs], high[kOutputs];
-    uint8_t* out[kOutputs];
-    // The extents, kept here rather than in the outputs: the vector stores
-    // may alias them, which would send every update through memory.
-    int32_t first[kOutputs], last[kOutputs];
+    SplitStepsAvx2<kOutputs> steps;
+#pragma GCC unroll 2
     for (int c = 0; c < kOutputs; ++c) {
-        low[c] = broadcastMap(outputs[c].levels->low);
-        high[c] = broadcastMap(outputs[c].levels->high);
-        out[c] = outputs[c].out;
-        first[c] = outputs[c].extent.first;
-        last[c] = -1;
+        steps.low[c] = broadcastMap(outputs[c].levels->low);
+        steps.high[c] = broadcastMap(outputs[c].levels->high);
+        steps.out[c] = outputs[c].out;
+        steps.first[c] = outputs[c].extent.first;
+        steps.last[c] = -1;
     }
-    const __m256i nibble = _mm256_set1_epi8(0x0F);
-    // Two output levels of a 16-bit lane (even source byte low) into one
-    // byte, even << 4 | odd.
-    const __m256i pairWeights = _mm256_set1_epi16(0x0110);
     int32_t k = 0;
-    for (;;) {
-        if (k + kStep > whole) {
-            if (k == whole) break;
-            k = whole - kStep;  // the overlapping last step
-        }
-        const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(source + k));
-        if (_mm256_testz_si256(x, x) != 0) {
-            for (int c = 0; c < kOutputs; ++c) {
-                if constexpr (kBits == 4) {
-                    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out[c] + k),
-                                        _mm256_setzero_si256());
-                } else {
-                    _mm_storeu_si128(reinterpret_cast<__m128i*>(out[c] + k / 2),
-                                     _mm_setzero_si128());
-                }
-            }
-            k += kStep;
-            continue;
-        }
-        const __m256i lo = _mm256_and_si256(x, nibble);
-        const __m256i hi = _mm256_and_si256(_mm256_srli_epi16(x, 4), nibble);
-        for (int c = 0; c < kOutputs; ++c) {
-            const __m256i v =
-                _mm256_or_si256(_mm256_shuffle_epi8(low[c], lo), _mm256_shuffle_epi8(high[c], hi));
-            uint32_t nonZero;
-            int32_t base;
-            if constexpr (kBits == 4) {
-                _mm256_storeu_si256(reinterpret_cast<__m256i*>(out[c] + k), v);
-                nonZero = ~static_cast<uint32_t>(
-                    _mm256_movemask_epi8(_mm256_cmpeq_epi8(v, _mm256_setzero_si256())));
-                base = k;
-            } else {
-                const __m256i pairs = _mm256_maddubs_epi16(v, pairWeights);
-                const __m128i packed = _mm_packus_epi16(_mm256_castsi256_si128(pairs),
-                                                        _mm256_extracti128_si256(pairs, 1));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(out[c] + k / 2), packed);
-                nonZero = static_cast<uint32_t>(
-                              _mm_movemask_epi8(_mm_cmpeq_epi8(packed, _mm_setzero_si128()))) ^
-                          0xFFFFu;
-                base = k / 2;
-            }
-            if (nonZero != 0) {
-                if (last[c] < 0) first[c] = base + __builtin_ctz(nonZero);
-                last[c] = base + 31 - __builtin_clz(nonZero);
-            }
-        }
-        k += kStep;
-    }
+    for (; k + kStep <= whole; k += kStep) convertStepAvx2<kOutputs, kBits>(steps, source, k);
+    if (k < whole) convertStepAvx2<kOutputs, kBits>(steps, source, whole - kStep);
     for (int c = 0; c < kOutputs; ++c)
-        if (last[c] >= 0) outputs[c].extent = {first[c], last[c]};
+        if (steps.last[c] >= 0) outputs[c].extent = {steps.first[c], steps.last[c]};
     return whole;
 }
 
