@@ -344,6 +344,44 @@ __attribute__((always_inline)) inline ShortStepsEnd codeShortSteps(uint8_t* out,
     return {out, q};
 }
 
+// The last 0 .. 32 bytes of the source, with no literal open: the same
+// steps on a copy of them in a window of their own, the compares past the
+// last byte dropped, so no step reads past the source.
+__attribute__((always_inline)) inline uint8_t* codeTailSteps(uint8_t* out, const uint8_t* q,
+                                                             int32_t left) {
+    if (left <= 0) return out;
+    uint8_t window[2 * kWindow] = {};
+    copyExact(window, q, left);
+    uint64_t pairs = (pairMask(window) & ((uint64_t{1} << (left - 1)) - 1));
+    const uint8_t* at0 = window;  // the next step's first byte
+    while (left > 0) {
+        const uint64_t triples = pairs & (pairs >> 1);
+        if ((pairs & ~triples & 1) != 0) {
+            appendFrontPair(out, at0);
+            left -= 2;
+            pairs >>= 2;
+            continue;
+        }
+        // The stretch before the next run of three, or all that is left.
+        const int32_t at = triples != 0 ? __builtin_ctzll(triples) : left;
+        out[0] = static_cast<uint8_t>(at - 1);
+        store16(out + 1, load16(at0));
+        store16(out + 17, load16(at0 + 16));
+        out += at + ((at + kWindow - 1) >> 5);
+        if (triples == 0) break;
+        // The run ends inside the window: no compare past the last byte is set.
+        const int32_t equal = __builtin_ctzll(~(pairs >> at));
+        out[0] = static_cast<uint8_t>(-equal);
+        out[1] = at0[at];
+        out += 2;
+        const int32_t used = at + equal + 1;
+        at0 += used;
+        left -= used;
+        pairs >>= used;
+    }
+    return out;
+}
+
 // The same steps with 32-byte AVX2 compares (run_steps_avx2.cpp); only for
 // a processor that reports AVX2.
 ShortStepsEnd codeShortStepsAvx2(uint8_t* out, const uint8_t* q, const uint8_t* srcEnd);
@@ -377,6 +415,10 @@ inline int32_t codeRuns(uint8_t* dst, const uint8_t* src, int32_t n,
             w.out = e.out;
             p = e.q;
             s = static_cast<int32_t>(p - src);
+            if (srcEnd - p <= kWindow) {
+                w.out = codeTailSteps(w.out, p, static_cast<int32_t>(srcEnd - p));
+                return static_cast<int32_t>(w.out - dst);
+            }
         }
 #else
         (void)level;

@@ -9,6 +9,7 @@
 #include "decoder/stream_decoder.h"
 #include "stream/commands.h"
 #include "stream/line_encoder.h"
+#include "stream/run_coder.h"
 #include "support/run_spans.h"
 
 using namespace inkband;
@@ -71,12 +72,19 @@ TEST(EncodeLine, WorkedExamples) {
         {{0x42, 0x43, 0x99}, 0, 1, {0x01, 0x42, 0x43, 0x80}},
     };
     for (const Case& c : cases) {
-        TestChunk band;
-        encodeLine(dataExtent(c.first, c.last), &band.chunk, c.line.data());
-        EXPECT_EQ(band.payload(), c.appended) << "first " << c.first << " last " << c.last;
-        EXPECT_EQ(band.length(), c.appended.size());
-        EXPECT_EQ(band.storage[kBandChunkHeaderSize + c.appended.size()], 0xEE)
-            << "wrote past the line";
+        // In a chunk that ends right after the line nothing is written past
+        // it; with room to spare the coder may use bytes past the line as
+        // scratch, up to its slack past the largest coded size.
+        for (bool tight : {false, true}) {
+            TestChunk band;
+            const std::size_t end = kBandChunkHeaderSize + c.appended.size();
+            if (tight) band.chunk.capacity = static_cast<int32_t>(end);
+            encodeLine(dataExtent(c.first, c.last), &band.chunk, c.line.data());
+            EXPECT_EQ(band.payload(), c.appended) << "first " << c.first << " last " << c.last;
+            EXPECT_EQ(band.length(), c.appended.size());
+            const std::size_t untouched = tight ? end : end + c.line.size() + detail::kSlackBytes;
+            EXPECT_EQ(band.storage[untouched], 0xEE) << "wrote past the line, tight " << tight;
+        }
         EXPECT_EQ(encodedLineSize(dataExtent(c.first, c.last), c.line.data()),
                   static_cast<int32_t>(c.appended.size()));
     }
