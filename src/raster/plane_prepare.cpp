@@ -29,8 +29,6 @@ void setFoundExtent(LineExtent* extent, ByteExtent found) {
     extent->last = found.last;
 }
 
-namespace {
-
 // Clears the pixels outside the span in the span's two edge bytes, with
 // the effect TrimEdgeBytes has over the whole span.  That trim rewrites the
 // byte holding the first non-zero pixel F, keeping pixels F on, and the byte
@@ -55,8 +53,6 @@ void clearOutsidePixels(uint8_t* buffer, const PlaneLine& source, int16_t shift)
     if ((buffer[a] & keepA) != 0) buffer[a] &= keepA;
     if (a != e && (buffer[e] & keepE) != 0) buffer[e] &= keepE;
 }
-
-}  // namespace
 
 void PreparePlanes(OutputJob* job, const RasterLine* line) {
     const SimdLevel level = bestSimdLevel();

@@ -32,6 +32,12 @@ void setBlankExtent(LineExtent* extent);
 // (blank when first > last).
 void setFoundExtent(LineExtent* extent, ByteExtent found);
 
+// Clears, in the two edge bytes of a plane line's span, the pixels outside
+// the span, as trimming the span to its first and last non-zero pixel
+// would (TrimEdgeBytes): an edge byte that holds no non-zero span pixel is
+// left as it is.  `bytes` holds the line's bytes at their own indices.
+void clearOutsidePixels(uint8_t* bytes, const PlaneLine& span, int16_t shift);
+
 // Ordinary mode classes: prepares every plane of the line.
 void PreparePlanes(OutputJob* job, const RasterLine* line);
 

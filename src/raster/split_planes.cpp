@@ -5,7 +5,6 @@
 
 #include "mode/mode_tables.h"
 #include "raster/plane_prepare.h"
-#include "raster/span_search.h"
 #include "raster/split_convert.h"
 
 namespace inkband {
@@ -87,7 +86,6 @@ void SplitPlanes(OutputJob* job, RasterLine* line) {
     for (int i = 0; i < job->sourcePlaneCount; ++i) {
         PlaneLine& source = line->planes[i];
         const int16_t sourceShift = job->planes[i].pixelShift;
-        const int16_t sourceBits = static_cast<int16_t>(8 >> sourceShift);
         // Its output planes, in increasing order (i and i + 5).
         int16_t outputs[2];
         int found = 0;
@@ -108,13 +106,7 @@ void SplitPlanes(OutputJob* job, RasterLine* line) {
         }
 
         // Trim the caller's line in place and clear the bytes before its span.
-        int16_t pos = source.left;
-        int16_t count = static_cast<int16_t>(source.width - source.left - source.right);
-        uint8_t edges[2];
-        if (TrimEdgeBytes(source.data, sourceBits, &pos, &count, edges) == 0) {
-            if (edges[0] != 0) source.data[pos] = edges[0];
-            if (edges[1] != 0) source.data[pos + count + 1] = edges[1];
-        }
+        clearOutsidePixels(source.data, source, sourceShift);
         int32_t lead = source.left >> sourceShift;
         if (lead > 0) std::memset(source.data, 0, static_cast<std::size_t>(lead));
         int32_t u = ((source.width - source.right - 1) >> sourceShift) + 1;
