@@ -175,28 +175,31 @@ INKBAND_AVX2 int32_t lastNonZeroAvx2(const uint8_t* bytes, int32_t n) {
     return mask != 0 ? 31 - __builtin_clz(mask) : -1;
 }
 
-INKBAND_AVX2 void copyAvx2(uint8_t* dst, const uint8_t* src, int32_t n) {
-    if (n < 32) {
-        copySse2(dst, src, n);
-        return;
+// The first non-zero byte at or after `from`, and the last one before `to`,
+// where the 32-byte units from `from`, and those that end at `to`, are known
+// to reach one.
+INKBAND_AVX2 inline int32_t firstInUnits(const uint8_t* bytes, int32_t from) {
+    for (;; from += 32) {
+        const unsigned mask = nonZeroMask32(load32(bytes + from));
+        if (mask != 0) return from + __builtin_ctz(mask);
     }
-    int32_t i = 0;
-    for (; i + 128 <= n; i += 128) {
-        __m256i a = load32(src + i), b = load32(src + i + 32);
-        __m256i c = load32(src + i + 64), d = load32(src + i + 96);
-        store32(dst + i, a);
-        store32(dst + i + 32, b);
-        store32(dst + i + 64, c);
-        store32(dst + i + 96, d);
+}
+INKBAND_AVX2 inline int32_t lastInUnits(const uint8_t* bytes, int32_t to) {
+    for (;; to -= 32) {
+        const unsigned mask = nonZeroMask32(load32(bytes + to - 32));
+        if (mask != 0) return to - 1 - __builtin_clz(mask);
     }
-    for (; i + 32 <= n; i += 32) store32(dst + i, load32(src + i));
-    store32(dst + n - 32, load32(src + n - 32));
 }
 
+// One pass: copies the zero bytes 128 a step until a step holds data, then
+// the rest, remembering the last step (or 32-byte unit, the line's last one
+// overlapping) that held data; the first and last non-zero bytes are then
+// looked up in those, in dst, still in the first-level cache.
 INKBAND_AVX2 ByteExtent copyFindExtentAvx2(uint8_t* dst, const uint8_t* src, int32_t n) {
     if (n < 32) return copyFindExtentSse2(dst, src, n);
     int32_t i = 0;
-    bool found = false;
+    int32_t first = -1;  // start of the first step or unit that holds data
+    int32_t step = 128;  // its length
     for (; i + 128 <= n; i += 128) {
         __m256i a = load32(src + i), b = load32(src + i + 32);
         __m256i c = load32(src + i + 64), d = load32(src + i + 96);
@@ -205,34 +208,50 @@ INKBAND_AVX2 ByteExtent copyFindExtentAvx2(uint8_t* dst, const uint8_t* src, int
         store32(dst + i + 64, c);
         store32(dst + i + 96, d);
         if (!allZero32(_mm256_or_si256(_mm256_or_si256(a, b), _mm256_or_si256(c, d)))) {
-            found = true;
+            first = i;
             break;
         }
     }
-    if (!found) {
-        // The rest, 32 bytes a step, the last step overlapping.
-        for (; i + 32 <= n && !found; i += 32) {
+    if (first < 0) {
+        step = 32;
+        for (; i + 32 <= n; i += 32) {
             __m256i a = load32(src + i);
             store32(dst + i, a);
-            found = !allZero32(a);
-        }
-        if (found) {
-            i -= 32;
-        } else if (i < n) {
-            __m256i a = load32(src + n - 32);
-            store32(dst + n - 32, a);
             if (!allZero32(a)) {
-                found = true;
-                i = n - 32;
+                first = i;
+                break;
             }
         }
-        if (!found) return {n, -1};  // a blank line, copied
+        if (first < 0) {
+            if (i == n) return {n, -1};  // a blank line, copied
+            __m256i a = load32(src + n - 32);
+            store32(dst + n - 32, a);
+            if (allZero32(a)) return {n, -1};
+            first = i = n - 32;
+        }
     }
-    // Bytes before i are copied and zero; copy the rest, then look in dst
-    // (the block just copied is still in the first-level cache).
-    copyAvx2(dst + i, src + i, n - i);
-    i += firstNonZeroAvx2(dst + i, n - i);
-    return {i, i + lastNonZeroAvx2(dst + i, n - i)};
+    int32_t lastEnd = first + step;  // the last step or unit with data ends here
+    for (i = lastEnd; i + 128 <= n; i += 128) {
+        __m256i a = load32(src + i), b = load32(src + i + 32);
+        __m256i c = load32(src + i + 64), d = load32(src + i + 96);
+        store32(dst + i, a);
+        store32(dst + i + 32, b);
+        store32(dst + i + 64, c);
+        store32(dst + i + 96, d);
+        const bool data = !allZero32(_mm256_or_si256(_mm256_or_si256(a, b), _mm256_or_si256(c, d)));
+        lastEnd = data ? i + 128 : lastEnd;
+    }
+    for (; i + 32 <= n; i += 32) {
+        __m256i a = load32(src + i);
+        store32(dst + i, a);
+        lastEnd = allZero32(a) ? lastEnd : i + 32;
+    }
+    if (i < n) {
+        __m256i a = load32(src + n - 32);
+        store32(dst + n - 32, a);
+        lastEnd = allZero32(a) ? lastEnd : n;
+    }
+    return {firstInUnits(dst, first), lastInUnits(dst, lastEnd)};
 }
 
 #endif  // INKBAND_X86_SIMD
