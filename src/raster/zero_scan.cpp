@@ -191,6 +191,17 @@ INKBAND_AVX2 inline int32_t lastInUnits(const uint8_t* bytes, int32_t to) {
     }
 }
 
+// Copies 128 bytes; true when they are all zero.
+INKBAND_AVX2 inline bool copy128(uint8_t* dst, const uint8_t* src) {
+    __m256i a = load32(src), b = load32(src + 32);
+    __m256i c = load32(src + 64), d = load32(src + 96);
+    store32(dst, a);
+    store32(dst + 32, b);
+    store32(dst + 64, c);
+    store32(dst + 96, d);
+    return allZero32(_mm256_or_si256(_mm256_or_si256(a, b), _mm256_or_si256(c, d)));
+}
+
 // One pass: copies the zero bytes 128 a step until a step holds data, then
 // the rest, remembering the last step (or 32-byte unit, the line's last one
 // overlapping) that held data; the first and last non-zero bytes are then
@@ -201,13 +212,7 @@ INKBAND_AVX2 ByteExtent copyFindExtentAvx2(uint8_t* dst, const uint8_t* src, int
     int32_t first = -1;  // start of the first step or unit that holds data
     int32_t step = 128;  // its length
     for (; i + 128 <= n; i += 128) {
-        __m256i a = load32(src + i), b = load32(src + i + 32);
-        __m256i c = load32(src + i + 64), d = load32(src + i + 96);
-        store32(dst + i, a);
-        store32(dst + i + 32, b);
-        store32(dst + i + 64, c);
-        store32(dst + i + 96, d);
-        if (!allZero32(_mm256_or_si256(_mm256_or_si256(a, b), _mm256_or_si256(c, d)))) {
+        if (!copy128(dst + i, src + i)) {
             first = i;
             break;
         }
@@ -232,14 +237,7 @@ INKBAND_AVX2 ByteExtent copyFindExtentAvx2(uint8_t* dst, const uint8_t* src, int
     }
     int32_t lastEnd = first + step;  // the last step or unit with data ends here
     for (i = lastEnd; i + 128 <= n; i += 128) {
-        __m256i a = load32(src + i), b = load32(src + i + 32);
-        __m256i c = load32(src + i + 64), d = load32(src + i + 96);
-        store32(dst + i, a);
-        store32(dst + i + 32, b);
-        store32(dst + i + 64, c);
-        store32(dst + i + 96, d);
-        const bool data = !allZero32(_mm256_or_si256(_mm256_or_si256(a, b), _mm256_or_si256(c, d)));
-        lastEnd = data ? i + 128 : lastEnd;
+        lastEnd = copy128(dst + i, src + i) ? lastEnd : i + 128;
     }
     for (; i + 32 <= n; i += 32) {
         __m256i a = load32(src + i);
