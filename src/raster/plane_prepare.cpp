@@ -41,12 +41,15 @@ void setFoundExtent(LineExtent* extent, ByteExtent found) {
 // and an edge byte with none is left as it is.
 void clearOutsidePixels(uint8_t* buffer, const PlaneLine& source, int16_t shift) {
     const int32_t bits = 8 >> shift;
-    const int32_t perByte = 1 << shift;
+    const int32_t inByte = (1 << shift) - 1;          // pixel index within its byte
     const int32_t end = source.width - source.right;  // one past the span
+    // A span that starts and ends at byte boundaries shares no byte with
+    // pixels outside it.
+    if (((source.left | end) & inByte) == 0) return;
     const int32_t a = source.left >> shift;
     const int32_t e = (end - 1) >> shift;
-    uint8_t keepA = static_cast<uint8_t>(0xFF >> (source.left % perByte * bits));
-    const int32_t endPixels = end % perByte;  // span pixels in byte e, 0: all
+    uint8_t keepA = static_cast<uint8_t>(0xFF >> ((source.left & inByte) * bits));
+    const int32_t endPixels = end & inByte;  // span pixels in byte e, 0: all
     const uint8_t keepE =
         endPixels == 0 ? uint8_t{0xFF} : static_cast<uint8_t>(0xFF << (8 - endPixels * bits));
     if (a == e) keepA &= keepE;

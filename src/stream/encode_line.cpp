@@ -71,7 +71,7 @@ void addToBandLength(DataChunk* chunk, int32_t bytes) {
 
 }  // namespace
 
-void encodeLine(const LineExtent& extent, DataChunk* chunk, const uint8_t* line) {
+void encodeDataLine(const LineExtent& extent, DataChunk* chunk, const uint8_t* line) {
     int64_t room = 0;  // bytes from writePos to the end of the chunk's buffer
     if (chunk->buffer != nullptr && chunk->writePos >= chunk->buffer &&
         chunk->writePos <= chunk->buffer + chunk->capacity)
@@ -83,11 +83,6 @@ void encodeLine(const LineExtent& extent, DataChunk* chunk, const uint8_t* line)
 
 int32_t encodedLineSize(const LineExtent& extent, const uint8_t* line) {
     return codeLine<false>(nullptr, extent, line, 0);
-}
-
-void appendBlankLine(DataChunk* chunk) {
-    *chunk->writePos++ = kEndOfLine;
-    addToBandLength(chunk, 1);
 }
 
 }  // namespace inkband

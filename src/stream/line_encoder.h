@@ -15,10 +15,28 @@ inline constexpr uint8_t kEndOfLine = 0x80;
 // the bytes written, at most count + count / 126 + 1.
 int16_t encodeRuns(uint8_t* dst, const uint8_t* src, int16_t count);
 
+// Appends one blank line (0x80) and adds 1 to the ESC ( F length, held at
+// bytes 3 (low) and 4 (high) of the chunk's content, modulo 65536.
+inline void appendBlankLine(DataChunk* chunk) {
+    *chunk->writePos++ = kEndOfLine;
+    uint8_t* header = chunk->start;
+    if (++header[3] == 0) ++header[4];
+}
+
+// encodeLine for a line with data.
+void encodeDataLine(const LineExtent& extent, DataChunk* chunk, const uint8_t* line);
+
 // Appends the encoded line (zero prefix, coded bytes first .. last, 0x80;
 // or 0x80 alone for a blank line) at the chunk's writePos and adds its size
-// to the ESC ( F length (modulo 65536).
-void encodeLine(const LineExtent& extent, DataChunk* chunk, const uint8_t* line);
+// to the ESC ( F length (modulo 65536).  Most plane lines are blank: those
+// take the one-byte path here.
+inline void encodeLine(const LineExtent& extent, DataChunk* chunk, const uint8_t* line) {
+    if (extent.blank == kLineBlank) {
+        appendBlankLine(chunk);
+        return;
+    }
+    encodeDataLine(extent, chunk, line);
+}
 
 // Exactly the number of bytes encodeLine would append for this line.
 int32_t encodedLineSize(const LineExtent& extent, const uint8_t* line);
@@ -32,8 +50,5 @@ inline int64_t encodedLineBound(const LineExtent& extent) {
     int64_t prefix = (static_cast<int64_t>(extent.first) + 127) / 128;
     return 2 * prefix + span + span / 126 + 2;
 }
-
-// Appends one blank line (0x80) and adds 1 to the ESC ( F length.
-void appendBlankLine(DataChunk* chunk);
 
 }  // namespace inkband
