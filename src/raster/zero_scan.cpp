@@ -203,52 +203,50 @@ INKBAND_AVX2 inline bool copy128(uint8_t* dst, const uint8_t* src) {
 }
 
 // One pass: copies the zero bytes 128 a step until a step holds data, then
-// the rest, remembering the last step (or 32-byte unit, the line's last one
-// overlapping) that held data; the first and last non-zero bytes are then
-// looked up in those, in dst, still in the first-level cache.
+// the rest, remembering the last step that held data; a line's last step
+// overlaps the one before it (lines shorter than a step go 32 bytes a
+// step).  The first and last non-zero bytes are then looked up in those
+// steps, in dst, still in the first-level cache.
 INKBAND_AVX2 ByteExtent copyFindExtentAvx2(uint8_t* dst, const uint8_t* src, int32_t n) {
     if (n < 32) return copyFindExtentSse2(dst, src, n);
+    int32_t first = -1;  // start of the first step that holds data
     int32_t i = 0;
-    int32_t first = -1;  // start of the first step or unit that holds data
-    int32_t step = 128;  // its length
-    for (; i + 128 <= n; i += 128) {
-        if (!copy128(dst + i, src + i)) {
-            first = i;
-            break;
-        }
-    }
-    if (first < 0) {
-        step = 32;
-        for (; i + 32 <= n; i += 32) {
-            __m256i a = load32(src + i);
-            store32(dst + i, a);
-            if (!allZero32(a)) {
+    if (n >= 128) {
+        for (; i + 128 <= n; i += 128) {
+            if (!copy128(dst + i, src + i)) {
                 first = i;
                 break;
             }
         }
         if (first < 0) {
-            if (i == n) return {n, -1};  // a blank line, copied
-            __m256i a = load32(src + n - 32);
-            store32(dst + n - 32, a);
-            if (allZero32(a)) return {n, -1};
-            first = i = n - 32;
+            if (i == n || copy128(dst + n - 128, src + n - 128)) return {n, -1};  // blank, copied
+            first = n - 128;
         }
+        int32_t lastEnd = first + 128;  // the last step with data ends here
+        for (i = lastEnd; i + 128 <= n; i += 128)
+            lastEnd = copy128(dst + i, src + i) ? lastEnd : i + 128;
+        if (i < n && !copy128(dst + n - 128, src + n - 128)) lastEnd = n;
+        return {firstInUnits(dst, first), lastInUnits(dst, lastEnd)};
     }
-    int32_t lastEnd = first + step;  // the last step or unit with data ends here
-    for (i = lastEnd; i + 128 <= n; i += 128) {
-        lastEnd = copy128(dst + i, src + i) ? lastEnd : i + 128;
-    }
+    // 32 .. 127 bytes: 32 a step, the last one overlapping.
+    int32_t lastEnd = -1;
     for (; i + 32 <= n; i += 32) {
         __m256i a = load32(src + i);
         store32(dst + i, a);
-        lastEnd = allZero32(a) ? lastEnd : i + 32;
+        if (!allZero32(a)) {
+            if (first < 0) first = i;
+            lastEnd = i + 32;
+        }
     }
     if (i < n) {
         __m256i a = load32(src + n - 32);
         store32(dst + n - 32, a);
-        lastEnd = allZero32(a) ? lastEnd : n;
+        if (!allZero32(a)) {
+            if (first < 0) first = n - 32;
+            lastEnd = n;
+        }
     }
+    if (first < 0) return {n, -1};
     return {firstInUnits(dst, first), lastInUnits(dst, lastEnd)};
 }
 
