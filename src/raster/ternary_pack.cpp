@@ -167,8 +167,8 @@ ByteExtent packTernarySpan(PlaneLine* line, int32_t first, int32_t last, SimdLev
     // Non-zero packed bytes lie among those that cover first .. last.
     const int32_t scanned = (dataEnd < g1 ? dataEnd : g1) + 1 - g0;
     ByteExtent packed{j, -1};
-    const int32_t k = firstNonZero(bytes + g0, scanned, level);
-    if (k < scanned) packed = {g0 + k, g0 + lastNonZero(bytes + g0, scanned, level)};
+    const ByteExtent found = findExtentFromEnds(bytes + g0, scanned, level);
+    if (found.first < scanned) packed = {g0 + found.first, g0 + found.last};
     line->width = static_cast<int16_t>(j << kTwoBitShift);
     line->left = static_cast<int16_t>(packed.first << kTwoBitShift);
     line->right = 0;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "stream/simd_level.h"
 
@@ -24,6 +25,24 @@ int32_t firstNonZero(const uint8_t* bytes, int32_t n, SimdLevel level = bestSimd
 
 // Index of the last non-zero byte of bytes[0 .. n-1], or -1.
 int32_t lastNonZero(const uint8_t* bytes, int32_t n, SimdLevel level = bestSimdLevel());
+
+// The extent of the non-zero bytes of bytes[0 .. n-1] (first = n, last = -1
+// when all are zero), for ranges that usually hold data at both ends: the
+// first and last eight bytes are looked at before any scan.
+inline ByteExtent findExtentFromEnds(const uint8_t* bytes, int32_t n,
+                                     SimdLevel level = bestSimdLevel()) {
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    if (n >= 8) {
+        uint64_t head, tail;
+        std::memcpy(&head, bytes, sizeof head);
+        std::memcpy(&tail, bytes + n - 8, sizeof tail);
+        if (head != 0 && tail != 0)
+            return {__builtin_ctzll(head) / 8, n - 1 - __builtin_clzll(tail) / 8};
+    }
+#endif
+    const int32_t first = firstNonZero(bytes, n, level);
+    return {first, first < n ? lastNonZero(bytes, n, level) : -1};
+}
 
 // Copies src[0 .. n-1] to dst[0 .. n-1] (the two must not overlap) and
 // returns the extent of the non-zero bytes, in one pass over src.

@@ -60,6 +60,9 @@ TEST(ZeroScan, FindsTheSameBytesAsAByteLoopAtEveryLevel) {
             const int32_t count = static_cast<int32_t>(n);
             ASSERT_EQ(firstNonZero(src.data(), count, level), first) << nameOf(level) << " " << n;
             ASSERT_EQ(lastNonZero(src.data(), count, level), last) << nameOf(level) << " " << n;
+            const ByteExtent ends = findExtentFromEnds(src.data(), count, level);
+            ASSERT_EQ(ends.first, first) << nameOf(level) << " " << n;
+            ASSERT_EQ(ends.last, last) << nameOf(level) << " " << n;
 
             Bytes dst(n + 64, 0xA5);
             const ByteExtent found = copyFindExtent(dst.data() + 32, src.data(), count, level);
