@@ -283,8 +283,9 @@ __attribute__((always_inline)) inline const uint8_t* finishShortStep(uint8_t*& o
     out += at + ((at + kWindow - 1) >> 5);  // the stretch and its count byte, if any
     const uint8_t x = q[at];
     // Equal neighbours from `at` on; all of them up to the window's end
-    // give 32 - at, and the run may go on.
-    const int32_t equal = __builtin_ctz(~(pairs >> at));
+    // give 32 - at (the mask widened, so that the bits above it count as
+    // unequal), and the run may go on.
+    const int32_t equal = __builtin_ctzll(~(uint64_t{pairs} >> at));
     if (at + equal < kWindow) {
         out[0] = static_cast<uint8_t>(-equal);
         out[1] = x;
