@@ -29,34 +29,6 @@ void setFoundExtent(LineExtent* extent, ByteExtent found) {
     extent->last = found.last;
 }
 
-// Clears the pixels outside the span in the span's two edge bytes, with
-// the effect TrimEdgeBytes has over the whole span.  That trim rewrites the
-// byte holding the first non-zero pixel F, keeping pixels F on, and the byte
-// holding the last one L, keeping pixels up to L.  Pixels of the span next
-// to F and L in those bytes are zero, so the rewrite can change only the
-// pixels outside the span, which lie in the span's first byte a (before
-// `left`) and last byte e (from the span's end on); and byte a holds F, or
-// byte e holds L, exactly when it holds any non-zero pixel of the span.
-// So: each edge byte with a non-zero span pixel loses its outside pixels,
-// and an edge byte with none is left as it is.
-void clearOutsidePixels(uint8_t* buffer, const PlaneLine& source, int16_t shift) {
-    const int32_t bits = 8 >> shift;
-    const int32_t inByte = (1 << shift) - 1;          // pixel index within its byte
-    const int32_t end = source.width - source.right;  // one past the span
-    // A span that starts and ends at byte boundaries shares no byte with
-    // pixels outside it.
-    if (((source.left | end) & inByte) == 0) return;
-    const int32_t a = source.left >> shift;
-    const int32_t e = (end - 1) >> shift;
-    uint8_t keepA = static_cast<uint8_t>(0xFF >> ((source.left & inByte) * bits));
-    const int32_t endPixels = end & inByte;  // span pixels in byte e, 0: all
-    const uint8_t keepE =
-        endPixels == 0 ? uint8_t{0xFF} : static_cast<uint8_t>(0xFF << (8 - endPixels * bits));
-    if (a == e) keepA &= keepE;
-    if ((buffer[a] & keepA) != 0) buffer[a] &= keepA;
-    if (a != e && (buffer[e] & keepE) != 0) buffer[e] &= keepE;
-}
-
 void PreparePlanes(OutputJob* job, const RasterLine* line) {
     const SimdLevel level = bestSimdLevel();
     for (int i = 0; i < job->sourcePlaneCount; ++i) {
