@@ -58,17 +58,6 @@ int32_t codeLine(uint8_t* dst, const LineExtent& extent, const uint8_t* line, in
     return out + 1;
 }
 
-// Adds `bytes` to the ESC ( F length held at bytes 3 (low) and 4 (high) of
-// the chunk's content, modulo 65536.
-void addToBandLength(DataChunk* chunk, int32_t bytes) {
-    uint8_t* header = chunk->start;
-    const uint32_t length =
-        static_cast<uint32_t>(header[3]) | (static_cast<uint32_t>(header[4]) << 8);
-    const uint32_t grown = (length + static_cast<uint32_t>(bytes)) & 0xFFFFu;
-    header[3] = static_cast<uint8_t>(grown & 0xFF);
-    header[4] = static_cast<uint8_t>(grown >> 8);
-}
-
 }  // namespace
 
 void encodeDataLine(const LineExtent& extent, DataChunk* chunk, const uint8_t* line) {

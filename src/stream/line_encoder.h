@@ -15,12 +15,21 @@ inline constexpr uint8_t kEndOfLine = 0x80;
 // the bytes written, at most count + count / 126 + 1.
 int16_t encodeRuns(uint8_t* dst, const uint8_t* src, int16_t count);
 
-// Appends one blank line (0x80) and adds 1 to the ESC ( F length, held at
-// bytes 3 (low) and 4 (high) of the chunk's content, modulo 65536.
+// Adds `bytes` to the ESC ( F length held at bytes 3 (low) and 4 (high) of
+// the chunk's content, modulo 65536.
+inline void addToBandLength(DataChunk* chunk, int32_t bytes) {
+    uint8_t* header = chunk->start;
+    const uint32_t length =
+        static_cast<uint32_t>(header[3]) | (static_cast<uint32_t>(header[4]) << 8);
+    const uint32_t grown = (length + static_cast<uint32_t>(bytes)) & 0xFFFFu;
+    header[3] = static_cast<uint8_t>(grown & 0xFF);
+    header[4] = static_cast<uint8_t>(grown >> 8);
+}
+
+// Appends one blank line (0x80) and adds 1 to the ESC ( F length.
 inline void appendBlankLine(DataChunk* chunk) {
     *chunk->writePos++ = kEndOfLine;
-    uint8_t* header = chunk->start;
-    if (++header[3] == 0) ++header[4];
+    addToBandLength(chunk, 1);
 }
 
 // encodeLine for a line with data.
