@@ -72,6 +72,8 @@ struct OutputJob {
                                         // this page's buffers and they are not released
     int16_t bareProduce;                // 1: the step awaiting OutputComplete was OutputProduce
     int16_t lineCommitted;              // 1: a line of this page has been committed
+    int16_t bandsAlwaysFit;             // 1: a band of the widest lines fits every band
+                                        // and hold chunk, so lines need no room check
     int32_t lastLine;                   // the last line committed on this page
     int32_t producedLine;               // the line of the call awaiting OutputComplete
     inkband::DataChunk* commandCursor;  // where the next free command chunk is sought

@@ -7,6 +7,7 @@
 #include "mode/mode_tables.h"
 #include "platform/heap.h"
 #include "stream/commands.h"
+#include "stream/line_encoder.h"
 
 using namespace inkband;
 
@@ -154,6 +155,18 @@ bool allocatePageBuffers(OutputJob* job) {
     return true;
 }
 
+// True when a band of lines as wide as the line buffers, each coded at its
+// largest, fits a band chunk (hold chunks are as large): then no line can
+// run out of room and the line intake skips its room check.
+bool bandsAlwaysFit(const OutputJob* job) {
+    for (int i = 0; i < job->planeCount; ++i) {
+        const int32_t size = lineBufferSize(job->lineWidth, job->planes[i].outputShift);
+        if (kBandChunkHeaderSize + job->bandHeight * encodedLineLimit(size) > kBandChunkSize)
+            return false;
+    }
+    return true;
+}
+
 int16_t bandHeightFor(const SettingsFields& fields) {
     if (fields.resolution == 300 || fields.altSequenceRequest == 1) return kLinesPerBand300;
     if (fields.resolution == 600) return kLinesPerBand600;
@@ -233,6 +246,7 @@ int16_t OutputInitPart(OutputJob** slot, const JobSettings* settings) {
     }
     job->pageBuffers = 1;
     job->bandHeight = bandHeightFor(fields);
+    job->bandsAlwaysFit = bandsAlwaysFit(job) ? 1 : 0;
     job->lastOp = 0;
     job->headerState = 0;
     job->lastColorSet = 0;

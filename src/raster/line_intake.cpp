@@ -42,6 +42,7 @@ bool descriptorsValid(const OutputJob* job, const RasterLine* line) {
 // lines it skips, the line itself and one byte for each later line of its
 // band.
 bool lineFits(const OutputJob* job, int16_t relation) {
+    if (job->bandsAlwaysFit != 0) return true;
     for (int i = 0; i < job->planeCount; ++i) {
         const PlaneState& plane = job->planes[i];
         int64_t later = job->bandHeight - 1 - plane.current.lineInBand;

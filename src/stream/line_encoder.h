@@ -60,4 +60,13 @@ inline int64_t encodedLineBound(const LineExtent& extent) {
     return 2 * prefix + span + span / 126 + 2;
 }
 
+// The largest encodedLineBound of any line whose bytes lie in a buffer of
+// `size` bytes: first = 0 and last = size - 1 give size + size / 126 + 2,
+// and a zero prefix adds at most 1 to that (2 bytes for the first 1 .. 128
+// zeros, which leave the span).
+inline int64_t encodedLineLimit(int32_t size) {
+    const int64_t bytes = size > 0 ? size : 0;
+    return bytes + bytes / 126 + 3;
+}
+
 }  // namespace inkband

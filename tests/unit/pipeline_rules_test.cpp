@@ -79,6 +79,55 @@ TEST_F(PipelineRulesTest, BandOverflowIsRefusedAndTheBandStaysUsable) {
     EXPECT_EQ(r.pages[0].planes.at('C').lines.size(), 4u);
 }
 
+// A page whose widest lines, coded at their largest, fit a band chunk
+// sixteen times over skips the room check.  At the widest such width a band
+// of lines that code to long literals in every plane must stay inside each
+// band and hold chunk, and one pixel more must bring the check back.
+TEST_F(PipelineRulesTest, WidestLinesWithoutARoomCheckStayInTheirChunks) {
+    auto fitsWithoutCheck = [](int16_t width) {
+        JobSettings s = makeSettings(5, 0, width, 600);  // 4 4 2 1, 16-line bands
+        ManualJob j;
+        EXPECT_EQ(j.initTwo(s), INKBAND_OK);
+        EXPECT_EQ(j.initPart(s), INKBAND_OK);
+        return j.job->bandsAlwaysFit != 0;
+    };
+    int16_t fits = 8, fails = 32767;
+    ASSERT_TRUE(fitsWithoutCheck(fits));
+    ASSERT_FALSE(fitsWithoutCheck(fails));
+    while (fails - fits > 1) {
+        const auto middle = static_cast<int16_t>((fits + fails) / 2);
+        (fitsWithoutCheck(middle) ? fits : fails) = middle;
+    }
+
+    JobSettings s = makeSettings(5, 0, fits, 600);
+    ManualJob j;
+    ASSERT_EQ(j.initTwo(s), INKBAND_OK);
+    ASSERT_EQ(j.initPart(s), INKBAND_OK);
+    const int depths[4] = {4, 4, 2, 1};
+    for (int32_t line = 0; line < 32; ++line) {
+        std::vector<PlaneSpec> planes;
+        for (int depth : depths) {
+            // Pixels of levels 1 and 2 only (a ternary plane keeps them), no
+            // two neighbouring bytes alike.
+            Bytes b((fits * depth + 7) / 8);
+            for (std::size_t k = 0; k < b.size(); ++k) b[k] = k % 2 == 0 ? 0x55 : 0x6A;
+            planes.push_back(plane(b, depth));
+            planes.back().width = fits;
+        }
+        ASSERT_EQ(j.produce(line, planes), INKBAND_OK) << "line " << line;
+        for (int i = 0; i < 4; ++i) {
+            for (const inkband::DataChunk* chunk : {&j.job->planes[i].chain, &j.job->holdChunks[i]})
+                ASSERT_LE(chunk->writePos - chunk->buffer, chunk->capacity) << "plane " << i;
+        }
+        ASSERT_EQ(j.complete(), INKBAND_OK);
+    }
+    ASSERT_EQ(j.flush(), INKBAND_OK);
+    ASSERT_EQ(j.complete(), INKBAND_OK);
+    decode::StreamResult r = decodeOk(j.stream);
+    ASSERT_EQ(r.pages.size(), 1u);
+    EXPECT_EQ(r.pages[0].planes.at('C').lines.size(), 32u);
+}
+
 TEST_F(PipelineRulesTest, LongJumpGrowsThePieceArray) {
     // 1-line bands; a jump of 100 x 32767 bands needs 100 skip commands in
     // one call, more than the 108-entry piece array holds with the rest.
