@@ -118,8 +118,7 @@ int32_t lineBufferSize(int16_t lineWidth, int16_t shift) {
     return n + 1;
 }
 
-// Puts a bare ESC ( F header (length 0) in the chunk and makes it the
-// content that the next rewind restores.
+// Puts a bare ESC ( F header (length 0) in the chunk as its whole content.
 void emptyBandChunk(DataChunk* chunk) {
     if (chunk->buffer == nullptr) return;  // released: nothing to write into
     chunk->start = chunk->buffer;

@@ -89,12 +89,6 @@ int16_t reserveForLine(OutputJob* job, int16_t relation) {
     return reserveOutput(job, commands, commands + planes);
 }
 
-void finishCall(OutputJob* job) {
-    saveChainLengths(&job->commandChain);
-    for (int i = 0; i < job->planeCount; ++i)
-        if (job->planes[i].chain.buffer != nullptr) saveChainLengths(&job->planes[i].chain);
-}
-
 }  // namespace
 
 extern "C" int16_t OutputProduceTwo(OutputJob** slot, RasterLine* line, PieceList** out) {
@@ -102,21 +96,13 @@ extern "C" int16_t OutputProduceTwo(OutputJob** slot, RasterLine* line, PieceLis
     if (job == nullptr) return INKBAND_REFUSED;
     beginProducingCall(job);
     int16_t status = sequenceCheck(&job->sequence, kOpProduce);
-    if (status < 0) {
-        finishCall(job);
-        return status;
-    }
+    if (status < 0) return status;
     if (line == nullptr || out == nullptr || !descriptorsValid(job, line) || line->line < 0 ||
         (job->lineCommitted != 0 && line->line <= job->lastLine) || job->pageBuffers == 0 ||
-        job->bandHeight <= 0) {
-        finishCall(job);
+        job->bandHeight <= 0)
         return INKBAND_REFUSED;
-    }
     job->pieceList->count = 0;
-    for (int i = 0; i < job->planeCount; ++i) {
-        job->planeLines[i].data = job->lineBuffers[i];
-        rewindChain(&job->planes[i].chain);
-    }
+    for (int i = 0; i < job->planeCount; ++i) job->planeLines[i].data = job->lineBuffers[i];
 
     // Prepare the planes; their current line states are put back if the
     // line is refused for want of room.
@@ -131,7 +117,6 @@ extern "C" int16_t OutputProduceTwo(OutputJob** slot, RasterLine* line, PieceLis
     status = lineFits(job, relation) ? reserveForLine(job, relation) : INKBAND_NO_MEMORY;
     if (status != INKBAND_OK) {
         for (int i = 0; i < job->planeCount; ++i) job->planes[i].current = saved[i];
-        finishCall(job);
         return status;
     }
 
@@ -162,6 +147,5 @@ extern "C" int16_t OutputProduceTwo(OutputJob** slot, RasterLine* line, PieceLis
     job->pieceList->pieces = job->pieceArray;
     *out = job->pieceList;
     sequenceStep(&job->sequence, kOpProduce);
-    finishCall(job);
     return INKBAND_OK;
 }

@@ -58,7 +58,6 @@ int16_t reserveOutput(OutputJob* job, int64_t commandPieces, int64_t totalPieces
 
 void beginProducingCall(OutputJob* job) {
     job->currentList = job->pieceList;
-    rewindChain(&job->commandChain);
     job->commandCursor = &job->commandChain;
     job->pieceList->appendBase = job->pieceArray;
 }

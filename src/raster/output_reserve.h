@@ -20,8 +20,8 @@ inline constexpr int64_t kMaxPiecesPerCall = INT16_MAX;
 int16_t reserveOutput(OutputJob* job, int64_t commandPieces, int64_t totalPieces);
 
 // Prepares the piece list for a producing call: the running list is the
-// job's list, the command chain is rewound, entries are appended from the
-// job's piece array.
+// job's list, free command chunks are sought from the chain's head, entries
+// are appended from the job's piece array.
 void beginProducingCall(OutputJob* job);
 
 // Emits the 12-byte page header as one command piece.

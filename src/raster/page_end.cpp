@@ -21,17 +21,6 @@ enum LastOp : int16_t {
     kOpFormFed = 5,
 };
 
-// Rewinds every plane's band chain; planes whose buffers are gone are skipped.
-void rewindPlanes(OutputJob* job) {
-    for (int i = 0; i < job->planeCount; ++i)
-        if (job->planes[i].chain.buffer != nullptr) rewindChain(&job->planes[i].chain);
-}
-
-void savePlanes(OutputJob* job) {
-    for (int i = 0; i < job->planeCount; ++i)
-        if (job->planes[i].chain.buffer != nullptr) saveChainLengths(&job->planes[i].chain);
-}
-
 // Pieces of the band being assembled once it is completed, for reserving.
 EmitCount pendingBandPieces(const OutputJob* job) {
     int32_t lengths[kMaxPlanes];
@@ -81,10 +70,7 @@ int16_t OutputFlush(OutputJob** slot, PieceList** out) {
     beginProducingCall(job);
     int16_t status = sequenceCheck(&job->sequence, kOpFlush);
     if (status >= 0 && out == nullptr) status = INKBAND_REFUSED;
-    if (status < 0) {
-        saveChainLengths(&job->commandChain);
-        return status;
-    }
+    if (status < 0) return status;
     const bool alternate = job->altSequence == 1;
     const bool buffers = holdsPageBuffers(job);
     if (alternate && buffers) {
@@ -100,7 +86,6 @@ int16_t OutputFlush(OutputJob** slot, PieceList** out) {
             job->bareProduce = 0;
             sequenceStep(&job->sequence, kOpFlush);
         }
-        saveChainLengths(&job->commandChain);
         return INKBAND_OK;
     }
 
@@ -109,16 +94,12 @@ int16_t OutputFlush(OutputJob** slot, PieceList** out) {
     EmitCount band = buffers ? pendingBandPieces(job) : EmitCount{0, 0};
     int64_t commands = (header ? 1 : 0) + band.commandPieces + (formFeed ? 1 : 0);
     status = reserveOutput(job, commands, commands + band.planePieces);
-    if (status != INKBAND_OK) {
-        saveChainLengths(&job->commandChain);
-        return status;
-    }
+    if (status != INKBAND_OK) return status;
 
     job->pieceList->count = 0;
     job->lastOp = kOpFlushed;
     if (header) emitPageHeader(job);
     if (buffers) {
-        rewindPlanes(job);
         completeBands(job);
         // One chunk per plane: the band being assembled is emitted once.
         // With no planes emitBand counts the band as blank.
@@ -126,14 +107,12 @@ int16_t OutputFlush(OutputJob** slot, PieceList** out) {
             emitBand(job);
             advanceBands(job);
         }
-        savePlanes(job);
     }
     if (formFeed) emitCommand(job, &kFormFeed, 1);
     job->pieceList->pieces = job->pieceArray;
     *out = job->pieceList;
     job->bareProduce = 0;
     sequenceStep(&job->sequence, kOpFlush);
-    saveChainLengths(&job->commandChain);
     return INKBAND_OK;
 }
 
@@ -144,10 +123,7 @@ int16_t OutputFormFeed(OutputJob** slot, PieceList** out, int32_t formLength) {
     int16_t status = sequenceCheck(&job->sequence, kOpFormFeed);
     if (status >= 0 && (job->altSequence != 1 || out == nullptr || !holdsPageBuffers(job)))
         status = INKBAND_REFUSED;
-    if (status < 0) {
-        saveChainLengths(&job->commandChain);
-        return status;
-    }
+    if (status < 0) return status;
 
     // The band being assembled goes out only when the form length in bands
     // lies beyond it.
@@ -158,24 +134,18 @@ int16_t OutputFormFeed(OutputJob** slot, PieceList** out, int32_t formLength) {
     const bool emit = n < limit;
     EmitCount band = emit ? pendingBandPieces(job) : EmitCount{0, 0};
     status = reserveOutput(job, 1 + band.commandPieces, 1 + band.commandPieces + band.planePieces);
-    if (status != INKBAND_OK) {
-        saveChainLengths(&job->commandChain);
-        return status;
-    }
+    if (status != INKBAND_OK) return status;
 
     job->pieceList->count = 0;
     emitPageHeader(job);
     job->lastOp = kOpFormFed;
     job->formLength = formLength;
-    rewindPlanes(job);
     completeBands(job);
     if (n < limit) emitBand(job);
-    savePlanes(job);
     job->pieceList->pieces = job->pieceArray;
     *out = job->pieceList;
     job->bareProduce = 0;
     sequenceStep(&job->sequence, kOpFormFeed);
-    saveChainLengths(&job->commandChain);
     return INKBAND_OK;
 }
 
@@ -184,8 +154,6 @@ int16_t OutputComplete(OutputJob** slot) {
     if (job == nullptr) return INKBAND_REFUSED;
     int16_t status = sequenceCheck(&job->sequence, kOpComplete);
     if (status < 0) return status;
-    // The command chain is emptied below; only the band chains come back.
-    rewindPlanes(job);
 
     if (job->bareProduce != 0) {
         // The step being acknowledged was a bare OutputProduce: nothing of
@@ -224,7 +192,6 @@ int16_t OutputComplete(OutputJob** slot) {
             job->lastLine = job->producedLine;
         }
     }
-    savePlanes(job);
     emptyCommandChain(job);
     sequenceStep(&job->sequence, kOpComplete);
     return INKBAND_OK;

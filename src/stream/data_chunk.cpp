@@ -31,22 +31,6 @@ DataChunk* takeFreeChunk(DataChunk* head) {
     }
 }
 
-void rewindChainWalk(DataChunk* head) {
-    DataChunk* chunk = head;
-    for (;;) {
-        chunk->start = chunk->buffer;
-        chunk->writePos = chunk->buffer == nullptr ? nullptr : chunk->buffer + chunk->savedLength;
-        if (chunk->next == nullptr) break;
-        chunk->walkNext = chunk->next;
-        chunk = chunk->next;
-    }
-}
-
-void saveChainWalk(DataChunk* head) {
-    for (DataChunk* chunk = head; chunk != nullptr; chunk = chunk->walkNext)
-        chunk->savedLength = chunkLength(*chunk);
-}
-
 void releaseChunksAfter(DataChunk* chunk) {
     DataChunk* following = chunk->next;
     while (following != nullptr) {

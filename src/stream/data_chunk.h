@@ -1,7 +1,9 @@
 // Chunk chains and the piece list.  Every byte handed to the caller lives in
 // a DataChunk; a producing call returns (pointer, length) pieces into them.
-// saveChainLengths at the end of a call and rewindChain at the start of the
-// next keep a chunk's content in place across calls.
+// A chunk's content is what lies between its start and its write position,
+// and it stays in place from one call to the next: every call that writes a
+// chunk leaves it at the content the next call builds on (a refused call
+// writes nothing), so no call has to put a chain back before using it.
 #pragma once
 
 #include <cstdint>
@@ -15,14 +17,15 @@ inline constexpr int32_t kBandChunkSize = 62464;  // 0xF400, header included
 inline constexpr int16_t kInitialPieceCapacity = 108;
 
 struct DataChunk {
-    uint8_t* start;       // first content byte; == buffer after allocation
-                          // and rewind, null once released
+    uint8_t* start;       // first content byte; == buffer while allocated,
+                          // null once released
     DataChunk* walkNext;  // link followed when walking the chain
     uint8_t* writePos;    // the next byte goes here
     int32_t capacity;     // size of buffer in bytes
     uint8_t* buffer;      // storage, owned by the chunk
     DataChunk* next;      // owning link to the following chunk
-    int32_t savedLength;  // content length restored by the next rewind
+    int32_t savedLength;  // hold chunks: content length the band routines
+                          // restore; band chunks: 5 after a reset
 };
 
 // Content length of a chunk: writePos - start.
@@ -38,33 +41,6 @@ DataChunk* appendChunk(DataChunk* tail, int32_t size);
 // The first empty chunk of the chain, appending an 80-byte chunk at the tail
 // when none is empty; null when that allocation fails.
 DataChunk* takeFreeChunk(DataChunk* head);
-
-// Puts every chunk's start at its buffer and its write position at
-// buffer + savedLength; refreshes walkNext from next.
-void rewindChainWalk(DataChunk* head);
-
-// Records writePos - start of every chunk reached through walkNext.
-void saveChainWalk(DataChunk* head);
-
-// The two above, with the usual chain of one chunk (every band chain, and
-// the command chain of most calls) handled in line: they run several times
-// per raster line.
-inline void rewindChain(DataChunk* head) {
-    if (head->next != nullptr) {
-        rewindChainWalk(head);
-        return;
-    }
-    head->start = head->buffer;
-    head->writePos = head->buffer == nullptr ? nullptr : head->buffer + head->savedLength;
-}
-
-inline void saveChainLengths(DataChunk* head) {
-    if (head->walkNext != nullptr) {
-        saveChainWalk(head);
-        return;
-    }
-    head->savedLength = chunkLength(*head);
-}
 
 // Releases every chunk after `chunk`, with its buffer, and ends the chain
 // at `chunk`.

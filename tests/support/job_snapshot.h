@@ -47,7 +47,7 @@ inline JobSnapshot snapshot(const OutputJob* job) {
         const inkband::PlaneState& plane = job->planes[i];
         s.pending.push_back(plane.pending);
         if (plane.chain.buffer != nullptr)
-            s.bands.emplace_back(plane.chain.buffer, plane.chain.buffer + plane.chain.savedLength);
+            s.bands.emplace_back(plane.chain.buffer, plane.chain.writePos);
         const inkband::DataChunk& hold = job->holdChunks[i];
         if (hold.buffer != nullptr)
             s.holds.emplace_back(hold.buffer, hold.buffer + hold.savedLength);

@@ -1,4 +1,4 @@
-// Chunk chains: growth, rewind across calls, saved lengths, release, pieces.
+// Chunk chains: growth, free chunks, release, pieces.
 #include "stream/data_chunk.h"
 
 #include <gtest/gtest.h>
@@ -55,38 +55,6 @@ TEST_F(DataChunkTest, TwoCommandsLandInTwoChunksAndTwoPieces) {
     EXPECT_EQ(list.pieces[1].data, b->buffer);
     EXPECT_EQ(list.pieces[1].length, 7);
     EXPECT_EQ(std::memcmp(list.pieces[1].data, "second!", 7), 0);
-}
-
-TEST_F(DataChunkTest, ContentSurvivesRewindAfterSave) {
-    write(&head, "abc");
-    DataChunk* b = takeFreeChunk(&head);
-    write(b, "de");
-    saveChainLengths(&head);
-    // A later call: rewind restores both write positions behind the content.
-    head.writePos = head.buffer;  // as if the chain had been walked over
-    rewindChain(&head);
-    EXPECT_EQ(chunkLength(head), 3);
-    EXPECT_EQ(chunkLength(*head.next), 2);
-    // No chunk with content is free: the next command gets a third chunk.
-    DataChunk* c = takeFreeChunk(&head);
-    EXPECT_NE(c, &head);
-    EXPECT_NE(c, b);
-    EXPECT_EQ(liveBlocks(), 5);  // head buffer + two records with buffers
-}
-
-TEST_F(DataChunkTest, BandChunkWithHeaderRewindsFiveBytesIn) {
-    DataChunk band{};
-    ASSERT_TRUE(initChunk(&band, kBandChunkSize));
-    const uint8_t header[5] = {0x1B, 0x28, 0x46, 0x00, 0x00};
-    std::memcpy(band.writePos, header, 5);
-    band.writePos += 5;
-    saveChainLengths(&band);
-    band.writePos = band.buffer + 100;
-    rewindChain(&band);
-    EXPECT_EQ(band.writePos, band.buffer + 5);
-    addPiece(&list, &band);
-    EXPECT_EQ(list.pieces[0].length, 5);
-    releaseChain(&band);
 }
 
 TEST_F(DataChunkTest, ReleaseTwiceFreesNothingTwice) {
