@@ -1,5 +1,6 @@
 #include "raster/plane_prepare.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "raster/ternary_pack.h"
@@ -43,20 +44,17 @@ void PreparePlanes(OutputJob* job, const RasterLine* line) {
         if (planeLineIsBlank(source)) {
             setBlankExtent(&plane.current);
         } else {
-            // Copy the span's bytes to the same indices of the line buffer,
-            // finding its first and last non-zero byte on the way.
+            // The span's first and last non-zero byte, looked for from both
+            // ends: on most lines the zeros lie at the ends.
             const int32_t a = source.left >> shift;
             const int32_t e = (source.width - source.right - 1) >> shift;
             uint8_t* buffer = prepared.data;
-            ByteExtent found = copyFindExtent(buffer + a, source.data + a, e - a + 1, level);
+            const ByteExtent found = findExtentFromEnds(source.data + a, e - a + 1, level);
 
             if (found.first > found.last) {
-                // Only zero bytes: nothing to trim, and a ternary line packs
-                // to zeros.  The buffer still ends up as the full packing
-                // leaves it: the bytes before the span cleared, the packed
-                // bytes (all inside the zero bytes just copied) zero.
+                // Only zero bytes: nothing to trim or copy, and a ternary
+                // line packs to zeros.
                 if (plane.ternaryFlag != 0) {
-                    if (a > 0) std::memset(buffer, 0, static_cast<std::size_t>(a));
                     const int32_t packed = ternaryPackedSize(e + 1);
                     prepared.width = static_cast<int16_t>(packed << shift);
                     prepared.left = prepared.width;
@@ -66,11 +64,25 @@ void PreparePlanes(OutputJob* job, const RasterLine* line) {
             } else {
                 const int32_t first = a + found.first;
                 const int32_t last = a + found.last;
+                // Only the bytes later steps use come to the line buffer, at
+                // their own indices: first .. last, and for a ternary line the
+                // zeros of the span that the packed bytes covering them are
+                // made from.
+                int32_t from = first;
+                int32_t to = last;
+                if (plane.ternaryFlag != 0) {
+                    from = std::max(a, ternaryBlockStart(first));
+                    to = std::min(e, last + 1);
+                }
+                std::memcpy(buffer + from, source.data + from,
+                            static_cast<std::size_t>(to - from + 1));
+                // An edge byte outside from .. to is not read: what the trim
+                // does to it does not matter.
                 clearOutsidePixels(buffer, source, shift);
                 // The trim clears pixels only in an edge byte that keeps a
                 // non-zero pixel of the span, and leaves a byte that holds
                 // none as it is, so the first and last non-zero bytes stay
-                // where the copy found them.
+                // where the scan found them.
                 ByteExtent extent{first, last};
                 if (plane.ternaryFlag != 0) extent = packTernarySpan(&prepared, first, last, level);
                 setFoundExtent(&plane.current, extent);

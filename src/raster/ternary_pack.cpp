@@ -146,23 +146,25 @@ void packTernaryLine(PlaneLine* line) {
 
 ByteExtent packTernarySpan(PlaneLine* line, int32_t first, int32_t last, SimdLevel level) {
     uint8_t* bytes = line->data;
-    int32_t leadBytes = line->left >> kTwoBitShift;
-    if (leadBytes > 0) std::memset(bytes, 0, static_cast<std::size_t>(leadBytes));
+    // The packing starts at the block holding `first`; what of the block
+    // lies before the span may hold an older line's data.
+    const int32_t blockStart = ternaryBlockStart(first);
+    const int32_t spanStart = line->left >> kTwoBitShift;
+    if (blockStart < spanStart)
+        std::memset(bytes + blockStart, 0, static_cast<std::size_t>(spanStart - blockStart));
 
     const int32_t n = ((line->width - line->right - 1) >> kTwoBitShift) + 1;
     const int32_t j = ternaryPackedSize(n);
-    // Groups before the block holding `first` cover zero bytes only and
-    // pack to zeros that are already there (packed byte g lies at or before
-    // source byte g).  Groups after the one holding `last` pack to zeros
-    // too: as many of them as round the packing up to whole vector steps are
-    // packed with the rest, the others are cleared.
+    // Groups before the block holding `first` cover zero bytes only and so
+    // do the groups after the one holding `last`: as many of those as round
+    // the packing up to whole vector steps are packed with the rest, and
+    // none of them is looked at.
     const int32_t g0 = first / kBytesPerBlock * kGroupsPerBlock;
     int32_t g1 = (4 * last + 3) / kBytesPerBlock;
     const int32_t dataEnd = g1;
     g1 = g0 + (g1 - g0 + kVectorGroups) / kVectorGroups * kVectorGroups - 1;
     if (g1 > j - 1) g1 = j - 1;
     packTernaryGroups(bytes, n, g0, g1, level);
-    if (g1 + 1 < j) std::memset(bytes + g1 + 1, 0, static_cast<std::size_t>(j - 1 - g1));
 
     // Non-zero packed bytes lie among those that cover first .. last.
     const int32_t scanned = (dataEnd < g1 ? dataEnd : g1) + 1 - g0;

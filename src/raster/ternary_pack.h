@@ -41,12 +41,18 @@ inline int32_t ternaryPackedSize(int32_t n) { return n - n / 5; }
 // bytes, one packed byte standing where a byte of 2-bit pixels stood.
 void packTernaryLine(PlaneLine* line);
 
-// packTernaryLine for a line whose bytes between its span's first byte and
-// `first`, and after `last`, are zero (first <= last: the extent of the
-// non-zero bytes).  Only the packed bytes that cover first .. last are
-// computed; the line buffer ends up exactly as packTernaryLine leaves it.
-// Returns the extent of the non-zero packed bytes (first = the packed size
-// when there is none).
+// First byte of the five-byte block (four packed bytes) holding `byte`.
+inline int32_t ternaryBlockStart(int32_t byte) { return byte - byte % 5; }
+
+// packTernaryLine for the line's non-zero bytes first .. last (first <=
+// last).  The packed bytes that cover first .. last are made from the bytes
+// from first's five-byte block to last + 1: those of them inside the span
+// but outside first .. last must be zero, those before the span are cleared
+// here.  Those packed bytes, the width, left and right come out as
+// packTernaryLine has them; the rest of the buffer is left undefined (the
+// packing may read further bytes of the span, and their packed bytes are
+// not used).  Returns the extent of the non-zero packed
+// bytes (first = the packed size when there is none).
 ByteExtent packTernarySpan(PlaneLine* line, int32_t first, int32_t last,
                            SimdLevel level = bestSimdLevel());
 
