@@ -12,6 +12,7 @@ void releasePageBuffers(OutputJob* job) {
         releaseChain(&job->planes[i].chain);
         releaseChain(&job->holdChunks[i]);
         releaseSlot(&job->lineBuffers[i]);
+        job->planeLines[i].data = nullptr;
     }
     job->pageBuffers = 0;
 }

@@ -97,22 +97,27 @@ extern "C" int16_t OutputProduceTwo(OutputJob** slot, RasterLine* line, PieceLis
     beginProducingCall(job);
     int16_t status = sequenceCheck(&job->sequence, kOpProduce);
     if (status < 0) return status;
-    if (line == nullptr || out == nullptr || !descriptorsValid(job, line) || line->line < 0 ||
+    if (line == nullptr || out == nullptr || line->line < 0 ||
         (job->lineCommitted != 0 && line->line <= job->lastLine) || job->pageBuffers == 0 ||
         job->bandHeight <= 0)
         return INKBAND_REFUSED;
-    job->pieceList->count = 0;
-    for (int i = 0; i < job->planeCount; ++i) job->planeLines[i].data = job->lineBuffers[i];
+    // The split rewrites the caller's planes: their descriptors are checked
+    // before it starts.  The ordinary preparation checks each plane as it
+    // comes to it.
+    const bool split = isSplitClass(job->modeClass);
+    if (split && !descriptorsValid(job, line)) return INKBAND_REFUSED;
 
     // Prepare the planes; their current line states are put back if the
-    // line is refused for want of room.
+    // line is refused.
     LineExtent saved[kMaxPlanes];
     for (int i = 0; i < job->planeCount; ++i) saved[i] = job->planes[i].current;
-    if (isSplitClass(job->modeClass)) {
+    if (split) {
         SplitPlanes(job, line);
-    } else {
-        PreparePlanes(job, line);
+    } else if (!PreparePlanes(job, line)) {
+        for (int i = 0; i < job->planeCount; ++i) job->planes[i].current = saved[i];
+        return INKBAND_REFUSED;
     }
+    job->pieceList->count = 0;
     int16_t relation = relationOf(job);
     status = lineFits(job, relation) ? reserveForLine(job, relation) : INKBAND_NO_MEMORY;
     if (status != INKBAND_OK) {

@@ -8,11 +8,39 @@
 
 namespace inkband {
 
-void setLineFields(LineExtent* extent, int32_t line, int16_t bandHeight) {
-    extent->lineInBand = static_cast<int16_t>(line % bandHeight);
-    extent->line = line;
-    extent->band = line / bandHeight;
+namespace {
+
+// Copies n >= 1 bytes between buffers that do not overlap.  The stretches
+// of a plane line that hold data are mostly short: up to 32 bytes go as two
+// overlapping moves of the largest size that fits, without a call.
+inline void copyBytes(uint8_t* dst, const uint8_t* src, int32_t n) {
+    auto move = [&](auto unit) {
+        decltype(unit) head, tail;
+        constexpr int32_t size = sizeof unit;
+        std::memcpy(&head, src, size);
+        std::memcpy(&tail, src + n - size, size);
+        std::memcpy(dst, &head, size);
+        std::memcpy(dst + n - size, &tail, size);
+    };
+    struct Sixteen {
+        uint64_t low, high;
+    };
+    if (n > 32) {
+        std::memcpy(dst, src, static_cast<std::size_t>(n));
+    } else if (n >= 16) {
+        move(Sixteen{});
+    } else if (n >= 8) {
+        move(uint64_t{});
+    } else if (n >= 4) {
+        move(uint32_t{});
+    } else {
+        dst[0] = src[0];
+        dst[n - 1] = src[n - 1];
+        dst[n / 2] = src[n / 2];
+    }
 }
+
+}  // namespace
 
 void setBlankExtent(LineExtent* extent) {
     extent->blank = kLineBlank;
@@ -30,8 +58,9 @@ void setFoundExtent(LineExtent* extent, ByteExtent found) {
     extent->last = found.last;
 }
 
-void PreparePlanes(OutputJob* job, const RasterLine* line) {
+bool PreparePlanes(OutputJob* job, const RasterLine* line) {
     const SimdLevel level = bestSimdLevel();
+    const LinePlace place = linePlace(line->line, job->bandHeight);
     for (int i = 0; i < job->sourcePlaneCount; ++i) {
         PlaneState& plane = job->planes[i];
         const PlaneLine& source = line->planes[i];
@@ -40,9 +69,12 @@ void PreparePlanes(OutputJob* job, const RasterLine* line) {
         prepared.width = source.width;
         prepared.left = source.left;
         prepared.right = source.right;
+        setLinePlace(&plane.current, place);
 
         if (planeLineIsBlank(source)) {
             setBlankExtent(&plane.current);
+        } else if (!planeLineInBounds(source, job->lineWidth)) {
+            return false;
         } else {
             // The span's first and last non-zero byte, looked for from both
             // ends: on most lines the zeros lie at the ends.
@@ -74,8 +106,7 @@ void PreparePlanes(OutputJob* job, const RasterLine* line) {
                     from = std::max(a, ternaryBlockStart(first));
                     to = std::min(e, last + 1);
                 }
-                std::memcpy(buffer + from, source.data + from,
-                            static_cast<std::size_t>(to - from + 1));
+                copyBytes(buffer + from, source.data + from, to - from + 1);
                 // An edge byte outside from .. to is not read: what the trim
                 // does to it does not matter.
                 clearOutsidePixels(buffer, source, shift);
@@ -88,8 +119,8 @@ void PreparePlanes(OutputJob* job, const RasterLine* line) {
                 setFoundExtent(&plane.current, extent);
             }
         }
-        setLineFields(&plane.current, line->line, job->bandHeight);
     }
+    return true;
 }
 
 }  // namespace inkband

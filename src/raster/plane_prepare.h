@@ -14,16 +14,34 @@ inline bool planeLineIsBlank(const PlaneLine& line) {
            static_cast<int32_t>(line.left) + line.right == line.width;
 }
 
-// True when a non-blank descriptor keeps to 0 <= left, 0 <= right,
-// left + right <= width <= lineWidth.
-inline bool planeLineIsValid(const PlaneLine& line, int16_t lineWidth) {
-    if (planeLineIsBlank(line)) return true;
+// True when a descriptor keeps to 0 <= left, 0 <= right, left + right <=
+// width <= lineWidth; every non-blank one must.
+inline bool planeLineInBounds(const PlaneLine& line, int16_t lineWidth) {
     return line.left >= 0 && line.right >= 0 &&
            static_cast<int32_t>(line.left) + line.right <= line.width && line.width <= lineWidth;
 }
 
+inline bool planeLineIsValid(const PlaneLine& line, int16_t lineWidth) {
+    return planeLineIsBlank(line) || planeLineInBounds(line, lineWidth);
+}
+
+// A raster line's place in the band grid, worked out once for all planes.
+struct LinePlace {
+    int16_t lineInBand;  // line % bandHeight
+    int32_t line;
+    int32_t band;  // line / bandHeight
+};
+
+inline LinePlace linePlace(int32_t line, int16_t bandHeight) {
+    return {static_cast<int16_t>(line % bandHeight), line, line / bandHeight};
+}
+
 // Sets the band-grid fields of a plane's current line state.
-void setLineFields(LineExtent* extent, int32_t line, int16_t bandHeight);
+inline void setLinePlace(LineExtent* extent, const LinePlace& place) {
+    extent->lineInBand = place.lineInBand;
+    extent->line = place.line;
+    extent->band = place.band;
+}
 
 // Marks a plane's current line blank.
 void setBlankExtent(LineExtent* extent);
@@ -60,8 +78,11 @@ inline void clearOutsidePixels(uint8_t* buffer, const PlaneLine& source, int16_t
     if (a != e && (buffer[e] & keepE) != 0) buffer[e] &= keepE;
 }
 
-// Ordinary mode classes: prepares every plane of the line.
-void PreparePlanes(OutputJob* job, const RasterLine* line);
+// Ordinary mode classes: prepares every plane of the line, checking each
+// plane's descriptor first.  False at a descriptor that is not valid: the
+// planes before it are prepared already, and the caller puts their line
+// states back.
+bool PreparePlanes(OutputJob* job, const RasterLine* line);
 
 // Ten-plane classes 7 and 10: splits each source plane into two output planes.
 void SplitPlanes(OutputJob* job, RasterLine* line);

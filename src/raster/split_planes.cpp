@@ -82,6 +82,7 @@ int32_t outputBytes(int32_t u, int16_t sourceShift, int16_t outShift) {
 
 void SplitPlanes(OutputJob* job, RasterLine* line) {
     const SimdLevel level = bestSimdLevel();
+    const LinePlace place = linePlace(line->line, job->bandHeight);
     const int classIndex = job->modeClass == 10 ? 1 : 0;
     for (int i = 0; i < job->sourcePlaneCount; ++i) {
         PlaneLine& source = line->planes[i];
@@ -100,7 +101,7 @@ void SplitPlanes(OutputJob* job, RasterLine* line) {
         if (planeLineIsBlank(source)) {
             for (int16_t j : outputs) {
                 setBlankExtent(&job->planes[j].current);
-                setLineFields(&job->planes[j].current, line->line, job->bandHeight);
+                setLinePlace(&job->planes[j].current, place);
             }
             continue;
         }
@@ -137,7 +138,7 @@ void SplitPlanes(OutputJob* job, RasterLine* line) {
         for (int k = 0; k < 2; ++k) {
             PlaneState& plane = job->planes[outputs[k]];
             setFoundExtent(&plane.current, pair[k].extent);
-            setLineFields(&plane.current, line->line, job->bandHeight);
+            setLinePlace(&plane.current, place);
         }
     }
 }

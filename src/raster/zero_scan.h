@@ -1,8 +1,8 @@
 // Zero-byte scans over plane lines, the inner loops of plane preparation:
 // most bytes of a printed page are zero, so finding where a line's non-zero
-// bytes begin and end, while copying it, is most of the work per line.
+// bytes begin and end is most of the work per line.
 //
-// Every function reads and writes only the n bytes it is given, at any
+// Every function reads only the n bytes it is given, at any
 // SimdLevel the processor offers, with the same result at every level.
 #pragma once
 
@@ -43,10 +43,5 @@ inline ByteExtent findExtentFromEnds(const uint8_t* bytes, int32_t n,
     const int32_t first = firstNonZero(bytes, n, level);
     return {first, first < n ? lastNonZero(bytes, n, level) : -1};
 }
-
-// Copies src[0 .. n-1] to dst[0 .. n-1] (the two must not overlap) and
-// returns the extent of the non-zero bytes, in one pass over src.
-ByteExtent copyFindExtent(uint8_t* dst, const uint8_t* src, int32_t n,
-                          SimdLevel level = bestSimdLevel());
 
 }  // namespace inkband

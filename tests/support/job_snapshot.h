@@ -14,6 +14,7 @@ struct JobSnapshot {
     int16_t state, table, lastOp, headerState, lastColorSet, altSequence;
     int32_t pendingSkip;
     std::vector<inkband::LineExtent> pending;
+    std::vector<inkband::LineExtent> current;
     std::vector<std::vector<uint8_t>> bands;  // content of each band chunk
     std::vector<std::vector<uint8_t>> holds;  // saved content of each hold chunk
 
@@ -22,9 +23,9 @@ struct JobSnapshot {
             return a.first == b.first && a.last == b.last && a.lineInBand == b.lineInBand &&
                    a.line == b.line && a.band == b.band && a.blank == b.blank;
         };
-        if (pending.size() != o.pending.size()) return false;
+        if (pending.size() != o.pending.size() || current.size() != o.current.size()) return false;
         for (std::size_t i = 0; i < pending.size(); ++i)
-            if (!same(pending[i], o.pending[i])) return false;
+            if (!same(pending[i], o.pending[i]) || !same(current[i], o.current[i])) return false;
         return state == o.state && table == o.table && lastOp == o.lastOp &&
                headerState == o.headerState && lastColorSet == o.lastColorSet &&
                altSequence == o.altSequence && pendingSkip == o.pendingSkip && bands == o.bands &&
@@ -42,10 +43,12 @@ inline JobSnapshot snapshot(const OutputJob* job) {
                   job->pendingSkip,
                   {},
                   {},
+                  {},
                   {}};
     for (int i = 0; i < job->planeCount; ++i) {
         const inkband::PlaneState& plane = job->planes[i];
         s.pending.push_back(plane.pending);
+        s.current.push_back(plane.current);
         if (plane.chain.buffer != nullptr)
             s.bands.emplace_back(plane.chain.buffer, plane.chain.writePos);
         const inkband::DataChunk& hold = job->holdChunks[i];

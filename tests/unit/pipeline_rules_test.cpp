@@ -244,7 +244,9 @@ TEST_F(PipelineRulesTest, BadDescriptorsAreRefusedBeforeAnythingIsTouched) {
     ASSERT_EQ(j.complete(), INKBAND_OK);
     for (const DescriptorCase& c : cases) {
         SCOPED_TRACE(c.what);
-        auto planes = kOnly({0xFF, 0xFF, 0xFF});
+        // The planes before the bad one hold data: they are looked at first.
+        std::vector<PlaneSpec> planes = {plane({0x01, 0x80}, 1), plane({0x30}, 1),
+                                         plane({0x00, 0x07}, 1), plane({0xFF, 0xFF, 0xFF}, 1)};
         planes[3].width = c.width;
         planes[3].left = c.left;
         planes[3].right = c.right;

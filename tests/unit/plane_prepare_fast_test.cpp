@@ -63,16 +63,6 @@ TEST(ZeroScan, FindsTheSameBytesAsAByteLoopAtEveryLevel) {
             const ByteExtent ends = findExtentFromEnds(src.data(), count, level);
             ASSERT_EQ(ends.first, first) << nameOf(level) << " " << n;
             ASSERT_EQ(ends.last, last) << nameOf(level) << " " << n;
-
-            Bytes dst(n + 64, 0xA5);
-            const ByteExtent found = copyFindExtent(dst.data() + 32, src.data(), count, level);
-            ASSERT_EQ(found.first, first) << nameOf(level) << " " << n;
-            ASSERT_EQ(found.last, last) << nameOf(level) << " " << n;
-            ASSERT_TRUE(std::equal(src.begin(), src.end(), dst.begin() + 32)) << nameOf(level);
-            for (std::size_t k = 0; k < 32; ++k) {
-                ASSERT_EQ(dst[k], 0xA5) << "written before the copy";
-                ASSERT_EQ(dst[32 + n + k], 0xA5) << "written past the copy";
-            }
         }
     }
 }
@@ -205,6 +195,7 @@ TEST(PreparePlanes, MatchesTheDefinitionByteForByte) {
     job->sourcePlaneCount = 1;
     job->planeCount = 1;
     job->bandHeight = 16;
+    job->lineWidth = INT16_MAX;
     struct Kind {
         int16_t shift;
         bool ternary;
@@ -227,7 +218,7 @@ TEST(PreparePlanes, MatchesTheDefinitionByteForByte) {
             raster.line = 37;
             raster.planes[0] = c.line;
             job->planeLines[0].data = buffer.data();
-            PreparePlanes(job.get(), &raster);
+            ASSERT_TRUE(PreparePlanes(job.get(), &raster));
             const LineExtent& got = job->planes[0].current;
             const PlaneLine& gotLine = job->planeLines[0];
             const std::string where =
