@@ -71,11 +71,30 @@ constexpr SplitMaps makeSplitMaps() {
 
 constexpr SplitMaps kSplitMaps = makeSplitMaps();
 
+constexpr int kSplitSources = 5;
+
+// The two output planes of each source plane, in increasing order.
+struct SplitOutputsOf {
+    int16_t planes[kSplitSources][2];
+};
+
+constexpr SplitOutputsOf makeSplitOutputs() {
+    SplitOutputsOf all{};
+    int found[kSplitSources] = {};
+    for (int16_t j = 0; j < kSplitPlanes; ++j) {
+        const int i = SplitPlaneMap[j];
+        all.planes[i][found[i]++] = j;
+    }
+    return all;
+}
+
+constexpr SplitOutputsOf kSplitOutputs = makeSplitOutputs();
+
 // Bytes that u source bytes' pixels take at the output depth: u for a
 // 4-bit output, (u + 1) / 2 for a 2-bit one.
 int32_t outputBytes(int32_t u, int16_t sourceShift, int16_t outShift) {
     const int32_t perByte = 1 << outShift;
-    return ((u << sourceShift) + perByte - 1) / perByte;
+    return ((u << sourceShift) + perByte - 1) >> outShift;
 }
 
 }  // namespace
@@ -84,24 +103,20 @@ void SplitPlanes(OutputJob* job, RasterLine* line) {
     const SimdLevel level = bestSimdLevel();
     const LinePlace place = linePlace(line->line, job->bandHeight);
     const int classIndex = job->modeClass == 10 ? 1 : 0;
-    for (int i = 0; i < job->sourcePlaneCount; ++i) {
+    const int sources =
+        job->sourcePlaneCount < kSplitSources ? job->sourcePlaneCount : kSplitSources;
+    for (int i = 0; i < sources; ++i) {
         PlaneLine& source = line->planes[i];
         const int16_t sourceShift = job->planes[i].pixelShift;
-        // Its output planes, in increasing order (i and i + 5).
-        int16_t outputs[2];
-        int found = 0;
-        for (int16_t j = 0; j < kSplitPlanes && found < 2; ++j)
-            if (SplitPlaneMap[j] == i) outputs[found++] = j;
-
-        for (int16_t j : outputs) {
-            job->planeLines[j].width = source.width;
-            job->planeLines[j].left = source.left;
-            job->planeLines[j].right = source.right;
-        }
+        const int16_t* outputs = kSplitOutputs.planes[i];
+        for (int k = 0; k < 2; ++k) setLinePlace(&job->planes[outputs[k]].current, place);
         if (planeLineIsBlank(source)) {
-            for (int16_t j : outputs) {
-                setBlankExtent(&job->planes[j].current);
-                setLinePlace(&job->planes[j].current, place);
+            for (int k = 0; k < 2; ++k) {
+                PlaneLine& output = job->planeLines[outputs[k]];
+                output.width = source.width;
+                output.left = source.left;
+                output.right = source.right;
+                setBlankExtent(&job->planes[outputs[k]].current);
             }
             continue;
         }
@@ -112,9 +127,11 @@ void SplitPlanes(OutputJob* job, RasterLine* line) {
         if (lead > 0) std::memset(source.data, 0, static_cast<std::size_t>(lead));
         int32_t u = ((source.width - source.right - 1) >> sourceShift) + 1;
 
-        for (int16_t j : outputs) {
-            PlaneLine& output = job->planeLines[j];
-            const int16_t outShift = job->planes[j].outputShift;
+        // Both classes take 4-bit source planes, and a source plane's two
+        // outputs share their depth (4 or 2 bits).
+        const int16_t outShift = job->planes[outputs[0]].outputShift;
+        for (int k = 0; k < 2; ++k) {
+            PlaneLine& output = job->planeLines[outputs[k]];
             const int32_t n = outputBytes(u, sourceShift, outShift);
             output.left = 0;
             output.right = 0;
@@ -123,22 +140,31 @@ void SplitPlanes(OutputJob* job, RasterLine* line) {
             int32_t width = n << outShift;
             output.width = static_cast<int16_t>(width > INT16_MAX ? INT16_MAX : width);
         }
-        // Both classes take 4-bit source planes, and a source plane's two
-        // outputs share their depth (4 or 2 bits): both are converted in
-        // one pass over the source, their extents found on the way, all n
-        // bytes written.
-        const int16_t outShift = job->planes[outputs[0]].outputShift;
+
+        // Zero source bytes give zero output bytes, and most lines are zero
+        // at their ends: only the stretch from the first to the last non-zero
+        // source byte is converted, both outputs in one pass over it.  It
+        // starts at an even byte, where a 2-bit output byte starts; output
+        // bytes outside it are never read.
+        const ByteExtent found = findExtentFromEnds(source.data, u, level);
+        if (found.first > found.last) {
+            for (int k = 0; k < 2; ++k) setBlankExtent(&job->planes[outputs[k]].current);
+            continue;
+        }
+        const int32_t from = found.first & ~1;
+        const int32_t outFrom = outShift == 1 ? from : from / 2;
         const int depth = outShift == 1 ? 0 : 1;
         SplitOutput pair[2];
         for (int k = 0; k < 2; ++k)
-            pair[k] = {job->planeLines[outputs[k]].data,
+            pair[k] = {job->planeLines[outputs[k]].data + outFrom,
                        &kSplitMaps.maps[classIndex][outputs[k]][depth],
                        {}};
-        convertSplitPair(pair, source.data, u, 8 >> outShift, level);
+        convertSplitPair(pair, source.data + from, found.last + 1 - from, 8 >> outShift, level);
         for (int k = 0; k < 2; ++k) {
-            PlaneState& plane = job->planes[outputs[k]];
-            setFoundExtent(&plane.current, pair[k].extent);
-            setLinePlace(&plane.current, place);
+            ByteExtent extent = pair[k].extent;
+            if (extent.first <= extent.last)
+                extent = {extent.first + outFrom, extent.last + outFrom};
+            setFoundExtent(&job->planes[outputs[k]].current, extent);
         }
     }
 }
