@@ -94,37 +94,56 @@ INKBAND_AVX2 inline unsigned nonZeroMask32(__m256i v) {
         _mm256_movemask_epi8(_mm256_cmpeq_epi8(v, _mm256_setzero_si256())));
 }
 
+INKBAND_AVX2 inline bool allZero128(const uint8_t* p) {
+    return allZero32(_mm256_or_si256(_mm256_or_si256(load32(p), load32(p + 32)),
+                                     _mm256_or_si256(load32(p + 64), load32(p + 96))));
+}
+
+// From 128 bytes on, 128 bytes a step, the last step overlapping the one
+// before it (whose bytes are known to be zero); the non-zero byte is then
+// looked up 32 bytes a step within the step that holds it.  A whole blank
+// line, the usual case, costs one test per 128 bytes.
 INKBAND_AVX2 int32_t firstNonZeroAvx2(const uint8_t* bytes, int32_t n) {
     if (n < 32) return firstNonZeroSse2(bytes, n);
-    int32_t i = 0;
-    for (; i + 128 <= n; i += 128) {
-        __m256i any =
-            _mm256_or_si256(_mm256_or_si256(load32(bytes + i), load32(bytes + i + 32)),
-                            _mm256_or_si256(load32(bytes + i + 64), load32(bytes + i + 96)));
-        if (!allZero32(any)) break;
+    int32_t i = 0;  // bytes 0 .. i-1 are zero
+    if (n >= 128) {
+        while (i + 128 <= n && allZero128(bytes + i)) i += 128;
+        if (i + 128 > n) {
+            if (i == n || allZero128(bytes + n - 128)) return n;
+            i = n - 128;
+        }
+        for (;; i += 32) {
+            const unsigned mask = nonZeroMask32(load32(bytes + i));
+            if (mask != 0) return i + __builtin_ctz(mask);
+        }
     }
     for (; i + 32 <= n; i += 32) {
-        unsigned mask = nonZeroMask32(load32(bytes + i));
+        const unsigned mask = nonZeroMask32(load32(bytes + i));
         if (mask != 0) return i + __builtin_ctz(mask);
     }
-    unsigned mask = nonZeroMask32(load32(bytes + n - 32));
+    const unsigned mask = nonZeroMask32(load32(bytes + n - 32));
     return mask != 0 ? n - 32 + __builtin_ctz(mask) : n;
 }
 
 INKBAND_AVX2 int32_t lastNonZeroAvx2(const uint8_t* bytes, int32_t n) {
     if (n < 32) return lastNonZeroSse2(bytes, n);
-    int32_t i = n;
-    for (; i >= 128; i -= 128) {
-        __m256i any =
-            _mm256_or_si256(_mm256_or_si256(load32(bytes + i - 128), load32(bytes + i - 96)),
-                            _mm256_or_si256(load32(bytes + i - 64), load32(bytes + i - 32)));
-        if (!allZero32(any)) break;
+    int32_t i = n;  // bytes i .. n-1 are zero
+    if (n >= 128) {
+        while (i >= 128 && allZero128(bytes + i - 128)) i -= 128;
+        if (i < 128) {
+            if (i == 0 || allZero128(bytes)) return -1;
+            i = 128;
+        }
+        for (;; i -= 32) {
+            const unsigned mask = nonZeroMask32(load32(bytes + i - 32));
+            if (mask != 0) return i - 1 - __builtin_clz(mask);
+        }
     }
     for (; i >= 32; i -= 32) {
-        unsigned mask = nonZeroMask32(load32(bytes + i - 32));
-        if (mask != 0) return i - 32 + 31 - __builtin_clz(mask);
+        const unsigned mask = nonZeroMask32(load32(bytes + i - 32));
+        if (mask != 0) return i - 1 - __builtin_clz(mask);
     }
-    unsigned mask = nonZeroMask32(load32(bytes));
+    const unsigned mask = nonZeroMask32(load32(bytes));
     return mask != 0 ? 31 - __builtin_clz(mask) : -1;
 }
 
