@@ -66,21 +66,37 @@ inline bool sequenceOperationValid(int16_t operation) {
     return operation >= 0 && operation < kSequenceOpCount;
 }
 
+// The entry for the cell's state and the operation (its terminator when the
+// operation may not run there); null when there is no cell.  The per-line
+// calls look it up once for their check and their step.
+inline const SequenceEntry* sequenceLookup(SequenceCell* const* cell, int16_t operation) {
+    if (cell == nullptr || *cell == nullptr || !sequenceOperationValid(operation)) return nullptr;
+    return sequenceEntry(**cell, operation);
+}
+
+// What sequenceCheck answers for a looked-up entry.
+inline int16_t sequenceResult(const SequenceEntry* entry) {
+    return entry == nullptr ? -1 : entry->result;
+}
+
+// What sequenceStep does with an entry looked up for the cell's current
+// state.
+inline int16_t sequenceFollow(SequenceCell* const* cell, const SequenceEntry* entry) {
+    if (entry == nullptr || entry->from == kSequenceEnd) return -1;
+    (*cell)->state = entry->to;
+    return 0;
+}
+
 // 0 when the operation may run in the cell's state, the terminator's result
 // (-256, or -1) when it may not, -1 when there is no cell.  Changes nothing.
 inline int16_t sequenceCheck(SequenceCell* const* cell, int16_t operation) {
-    if (cell == nullptr || *cell == nullptr || !sequenceOperationValid(operation)) return -1;
-    return sequenceEntry(**cell, operation)->result;
+    return sequenceResult(sequenceLookup(cell, operation));
 }
 
 // Moves the cell to the operation's target state and returns 0; returns -1
 // and changes nothing when no entry matches or there is no cell.
 inline int16_t sequenceStep(SequenceCell* const* cell, int16_t operation) {
-    if (cell == nullptr || *cell == nullptr || !sequenceOperationValid(operation)) return -1;
-    const SequenceEntry* entry = sequenceEntry(**cell, operation);
-    if (entry->from == kSequenceEnd) return -1;
-    (*cell)->state = entry->to;
-    return 0;
+    return sequenceFollow(cell, sequenceLookup(cell, operation));
 }
 
 }  // namespace inkband

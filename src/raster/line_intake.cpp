@@ -95,7 +95,8 @@ extern "C" int16_t OutputProduceTwo(OutputJob** slot, RasterLine* line, PieceLis
     OutputJob* job = jobInSlot(slot);
     if (job == nullptr) return INKBAND_REFUSED;
     beginProducingCall(job);
-    int16_t status = sequenceCheck(&job->sequence, kOpProduce);
+    const SequenceEntry* sequence = sequenceLookup(&job->sequence, kOpProduce);
+    int16_t status = sequenceResult(sequence);
     if (status < 0) return status;
     if (line == nullptr || out == nullptr || line->line < 0 ||
         (job->lineCommitted != 0 && line->line <= job->lastLine) || job->pageBuffers == 0 ||
@@ -151,6 +152,6 @@ extern "C" int16_t OutputProduceTwo(OutputJob** slot, RasterLine* line, PieceLis
     job->bareProduce = 0;
     job->pieceList->pieces = job->pieceArray;
     *out = job->pieceList;
-    sequenceStep(&job->sequence, kOpProduce);
+    sequenceFollow(&job->sequence, sequence);
     return INKBAND_OK;
 }

@@ -38,11 +38,10 @@ bool growPieceArray(OutputJob* job, int64_t entries) {
 
 }  // namespace
 
-int16_t reserveOutput(OutputJob* job, int64_t commandPieces, int64_t totalPieces) {
+int16_t reserveOutputChunks(OutputJob* job, int64_t commandPieces, int64_t totalPieces) {
     if (totalPieces > kMaxPiecesPerCall) return INKBAND_REFUSED;
     if (totalPieces > job->pieceCapacity && !growPieceArray(job, totalPieces))
         return INKBAND_NO_MEMORY;
-    // Most lines send no command: nothing to look for.
     if (commandPieces <= 0) return INKBAND_OK;
     const DataChunk* tail = nullptr;
     int64_t free = freeCommandChunks(job->commandChain, &tail);

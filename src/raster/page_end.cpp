@@ -152,7 +152,8 @@ int16_t OutputFormFeed(OutputJob** slot, PieceList** out, int32_t formLength) {
 int16_t OutputComplete(OutputJob** slot) {
     OutputJob* job = jobInSlot(slot);
     if (job == nullptr) return INKBAND_REFUSED;
-    int16_t status = sequenceCheck(&job->sequence, kOpComplete);
+    const SequenceEntry* sequence = sequenceLookup(&job->sequence, kOpComplete);
+    const int16_t status = sequenceResult(sequence);
     if (status < 0) return status;
 
     if (job->bareProduce != 0) {
@@ -193,7 +194,7 @@ int16_t OutputComplete(OutputJob** slot) {
         }
     }
     emptyCommandChain(job);
-    sequenceStep(&job->sequence, kOpComplete);
+    sequenceFollow(&job->sequence, sequence);
     return INKBAND_OK;
 }
 

@@ -70,55 +70,52 @@ bool PreparePlanes(OutputJob* job, const RasterLine* line) {
         prepared.left = source.left;
         prepared.right = source.right;
         setLinePlace(&plane.current, place);
-
-        if (planeLineIsBlank(source)) {
+        if (!planeLineHasSpan(source, job->lineWidth)) {
+            if (!planeLineIsBlank(source)) return false;
             setBlankExtent(&plane.current);
-        } else if (!planeLineInBounds(source, job->lineWidth)) {
-            return false;
-        } else {
-            // The span's first and last non-zero byte, looked for from both
-            // ends: on most lines the zeros lie at the ends.
-            const int32_t a = source.left >> shift;
-            const int32_t e = (source.width - source.right - 1) >> shift;
-            uint8_t* buffer = prepared.data;
-            const ByteExtent found = findExtentFromEnds(source.data + a, e - a + 1, level);
-
-            if (found.first > found.last) {
-                // Only zero bytes: nothing to trim or copy, and a ternary
-                // line packs to zeros.
-                if (plane.ternaryFlag != 0) {
-                    const int32_t packed = ternaryPackedSize(e + 1);
-                    prepared.width = static_cast<int16_t>(packed << shift);
-                    prepared.left = prepared.width;
-                    prepared.right = 0;
-                }
-                setBlankExtent(&plane.current);
-            } else {
-                const int32_t first = a + found.first;
-                const int32_t last = a + found.last;
-                // Only the bytes later steps use come to the line buffer, at
-                // their own indices: first .. last, and for a ternary line the
-                // zeros of the span that the packed bytes covering them are
-                // made from.
-                int32_t from = first;
-                int32_t to = last;
-                if (plane.ternaryFlag != 0) {
-                    from = std::max(a, ternaryBlockStart(first));
-                    to = std::min(e, last + 1);
-                }
-                copyBytes(buffer + from, source.data + from, to - from + 1);
-                // An edge byte outside from .. to is not read: what the trim
-                // does to it does not matter.
-                clearOutsidePixels(buffer, source, shift);
-                // The trim clears pixels only in an edge byte that keeps a
-                // non-zero pixel of the span, and leaves a byte that holds
-                // none as it is, so the first and last non-zero bytes stay
-                // where the scan found them.
-                ByteExtent extent{first, last};
-                if (plane.ternaryFlag != 0) extent = packTernarySpan(&prepared, first, last, level);
-                setFoundExtent(&plane.current, extent);
-            }
+            continue;
         }
+
+        // The span's first and last non-zero byte, looked for from both
+        // ends: on most lines the zeros lie at the ends.
+        const int32_t a = source.left >> shift;
+        const int32_t e = (source.width - source.right - 1) >> shift;
+        uint8_t* buffer = prepared.data;
+        const ByteExtent found = findExtentFromEnds(source.data + a, e - a + 1, level);
+        if (found.first > found.last) {
+            // Only zero bytes: nothing to trim or copy, and a ternary line
+            // packs to zeros.
+            if (plane.ternaryFlag != 0) {
+                const int32_t packed = ternaryPackedSize(e + 1);
+                prepared.width = static_cast<int16_t>(packed << shift);
+                prepared.left = prepared.width;
+                prepared.right = 0;
+            }
+            setBlankExtent(&plane.current);
+            continue;
+        }
+
+        const int32_t first = a + found.first;
+        const int32_t last = a + found.last;
+        // Only the bytes later steps use come to the line buffer, at their
+        // own indices: first .. last, and for a ternary line the zeros of
+        // the span that the packed bytes covering them are made from.
+        int32_t from = first;
+        int32_t to = last;
+        if (plane.ternaryFlag != 0) {
+            from = std::max(a, ternaryBlockStart(first));
+            to = std::min(e, last + 1);
+        }
+        copyBytes(buffer + from, source.data + from, to - from + 1);
+        // An edge byte outside from .. to is not read: what the trim does to
+        // it does not matter.  The trim clears pixels only in an edge byte
+        // that keeps a non-zero pixel of the span, and leaves a byte that
+        // holds none as it is, so the first and last non-zero bytes stay
+        // where the scan found them.
+        clearOutsidePixels(buffer, source, shift);
+        ByteExtent extent{first, last};
+        if (plane.ternaryFlag != 0) extent = packTernarySpan(&prepared, first, last, level);
+        setFoundExtent(&plane.current, extent);
     }
     return true;
 }

@@ -25,6 +25,15 @@ inline bool planeLineIsValid(const PlaneLine& line, int16_t lineWidth) {
     return planeLineIsBlank(line) || planeLineInBounds(line, lineWidth);
 }
 
+// True exactly when a descriptor is valid and not blank: data, 0 <= left,
+// 0 <= right, left + right < width <= lineWidth.  The usual case, in a few
+// comparisons.
+inline bool planeLineHasSpan(const PlaneLine& line, int16_t lineWidth) {
+    const int32_t span = static_cast<int32_t>(line.width) - line.left - line.right;
+    return line.data != nullptr && (line.left | line.right) >= 0 && span > 0 &&
+           line.width <= lineWidth;
+}
+
 // A raster line's place in the band grid, worked out once for all planes.
 struct LinePlace {
     int16_t lineInBand;  // line % bandHeight

@@ -189,6 +189,25 @@ LineCase randomLine(std::mt19937& rng, int16_t shift, bool ternary) {
     return c;
 }
 
+// The quick test for a descriptor with data agrees with the two rules it
+// stands for, over every small width, left and right, 16-bit extremes
+// included.
+TEST(PreparePlanes, QuickSpanTestIsValidAndNotBlank) {
+    const int16_t values[] = {INT16_MIN, -9, -2, -1, 0, 1, 2, 3, 5, 8, 9, 16, INT16_MAX};
+    uint8_t byte = 0;
+    for (int16_t lineWidth : {int16_t{0}, int16_t{8}, int16_t{INT16_MAX}})
+        for (uint8_t* data : {static_cast<uint8_t*>(nullptr), &byte})
+            for (int16_t width : values)
+                for (int16_t left : values)
+                    for (int16_t right : values) {
+                        const PlaneLine line{data, width, left, right, 0};
+                        ASSERT_EQ(planeLineHasSpan(line, lineWidth),
+                                  !planeLineIsBlank(line) && planeLineInBounds(line, lineWidth))
+                            << "width " << width << " left " << left << " right " << right
+                            << " lineWidth " << lineWidth << (data ? "" : " no data");
+                    }
+}
+
 TEST(PreparePlanes, MatchesTheDefinitionByteForByte) {
     std::mt19937 rng(17);
     auto job = std::make_unique<OutputJob>();
