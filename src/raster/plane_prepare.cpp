@@ -80,7 +80,6 @@ bool PreparePlanes(OutputJob* job, const RasterLine* line) {
         // ends: on most lines the zeros lie at the ends.
         const int32_t a = source.left >> shift;
         const int32_t e = (source.width - source.right - 1) >> shift;
-        uint8_t* buffer = prepared.data;
         const ByteExtent found = findExtentFromEnds(source.data + a, e - a + 1, level);
         if (found.first > found.last) {
             // Only zero bytes: nothing to trim or copy, and a ternary line
@@ -97,6 +96,15 @@ bool PreparePlanes(OutputJob* job, const RasterLine* line) {
 
         const int32_t first = a + found.first;
         const int32_t last = a + found.last;
+        if (plane.ternaryFlag == 0 && !trimMayTouch(source, shift, first, last)) {
+            // Nothing of first .. last changes: the encoder reads the
+            // caller's bytes, in this call, and only those.
+            prepared.data = source.data;
+            setFoundExtent(&plane.current, {first, last});
+            continue;
+        }
+        uint8_t* buffer = job->lineBuffers[i];
+        prepared.data = buffer;
         // Only the bytes later steps use come to the line buffer, at their
         // own indices: first .. last, and for a ternary line the zeros of
         // the span that the packed bytes covering them are made from.

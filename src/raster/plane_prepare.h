@@ -87,10 +87,20 @@ inline void clearOutsidePixels(uint8_t* buffer, const PlaneLine& source, int16_t
     if (a != e && (buffer[e] & keepE) != 0) buffer[e] &= keepE;
 }
 
+// True when clearOutsidePixels may change a byte of first .. last: the span
+// begins inside byte `first` or ends inside byte `last`.
+inline bool trimMayTouch(const PlaneLine& source, int16_t shift, int32_t first, int32_t last) {
+    const int32_t inByte = (1 << shift) - 1;
+    const int32_t end = source.width - source.right;
+    return ((source.left & inByte) != 0 && (source.left >> shift) == first) ||
+           ((end & inByte) != 0 && ((end - 1) >> shift) == last);
+}
+
 // Ordinary mode classes: prepares every plane of the line, checking each
 // plane's descriptor first.  False at a descriptor that is not valid: the
 // planes before it are prepared already, and the caller puts their line
-// states back.
+// states back.  A prepared line's data is its line buffer, or the caller's
+// plane line itself when the encoder may read that as it stands.
 bool PreparePlanes(OutputJob* job, const RasterLine* line);
 
 // Ten-plane classes 7 and 10: splits each source plane into two output planes.

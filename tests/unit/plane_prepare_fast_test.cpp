@@ -236,7 +236,7 @@ TEST(PreparePlanes, MatchesTheDefinitionByteForByte) {
             RasterLine raster{};
             raster.line = 37;
             raster.planes[0] = c.line;
-            job->planeLines[0].data = buffer.data();
+            job->lineBuffers[0] = buffer.data();
             ASSERT_TRUE(PreparePlanes(job.get(), &raster));
             const LineExtent& got = job->planes[0].current;
             const PlaneLine& gotLine = job->planeLines[0];
@@ -252,12 +252,14 @@ TEST(PreparePlanes, MatchesTheDefinitionByteForByte) {
             // The bytes the encoder reads: the non-zero ones and those
             // between them.
             if (expected.blank == kLineHasData) {
-                ASSERT_TRUE(std::equal(buffer.begin() + expected.first,
-                                       buffer.begin() + expected.last + 1,
+                // The line buffer, or the caller's line when nothing of it
+                // changes.
+                ASSERT_TRUE(gotLine.data == buffer.data() || gotLine.data == c.line.data) << where;
+                ASSERT_TRUE(std::equal(gotLine.data + expected.first,
+                                       gotLine.data + expected.last + 1,
                                        expectedBuffer.begin() + expected.first))
                     << where;
             }
-            ASSERT_EQ(gotLine.data, buffer.data()) << where;
             ASSERT_EQ(gotLine.width, expectedLine.width) << where;
             ASSERT_EQ(gotLine.left, expectedLine.left) << where;
             ASSERT_EQ(gotLine.right, expectedLine.right) << where;
