@@ -141,7 +141,9 @@ bool allocatePageBuffers(OutputJob* job) {
         if (size < 1) continue;  // no line buffer
         job->lineBuffers[i] = static_cast<uint8_t*>(heapAllocate(static_cast<std::size_t>(size)));
         if (job->lineBuffers[i] == nullptr) return false;
-        job->planeLines[i].data = job->lineBuffers[i];  // every line is prepared here
+        // The split writes its output planes here; the ordinary preparation
+        // picks a line's data afresh for every line.
+        job->planeLines[i].data = job->lineBuffers[i];
     }
     job->chunksPerPlane = 1;
     for (int i = 0; i < job->planeCount; ++i) {

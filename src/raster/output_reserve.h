@@ -12,14 +12,15 @@ namespace inkband {
 // Most pieces one call may hand back: the list's count is 16-bit.
 inline constexpr int64_t kMaxPiecesPerCall = INT16_MAX;
 
-// reserveOutput: makes sure the command chain holds `commandPieces` empty chunks and the
+// The work of reserveOutput when there is any.
+int16_t reserveOutputChunks(OutputJob* job, int64_t commandPieces, int64_t totalPieces);
+
+// Makes sure the command chain holds `commandPieces` empty chunks and the
 // piece array has room for `totalPieces` entries.  INKBAND_OK, or
 // INKBAND_REFUSED when the call would need more than kMaxPiecesPerCall
 // pieces, or INKBAND_NO_MEMORY when an allocation fails (chunks appended so
-// far stay in the chain, empty, for a later call).
-int16_t reserveOutputChunks(OutputJob* job, int64_t commandPieces, int64_t totalPieces);
-
-// Most lines send no command and fit the piece array as it is: nothing to do.
+// far stay in the chain, empty, for a later call).  Most lines send no
+// command and fit the piece array as it is: they are settled here.
 inline int16_t reserveOutput(OutputJob* job, int64_t commandPieces, int64_t totalPieces) {
     if (commandPieces <= 0 && totalPieces <= job->pieceCapacity) return INKBAND_OK;
     return reserveOutputChunks(job, commandPieces, totalPieces);

@@ -51,8 +51,8 @@ inline int32_t ternaryBlockStart(int32_t byte) { return byte - byte % 5; }
 // here.  Those packed bytes, the width, left and right come out as
 // packTernaryLine has them; the rest of the buffer is left undefined (the
 // packing may read further bytes of the span, and their packed bytes are
-// not used).  Returns the extent of the non-zero packed
-// bytes (first = the packed size when there is none).
+// not used).  Returns the extent of the non-zero packed bytes (first = the
+// packed size when there is none).
 ByteExtent packTernarySpan(PlaneLine* line, int32_t first, int32_t last,
                            SimdLevel level = bestSimdLevel());
 
