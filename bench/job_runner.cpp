@@ -94,6 +94,44 @@ extern "C" __attribute__((noinline)) uint64_t benchRunJob(const HostPage* page, 
     return bytes;
 }
 
+extern "C" __attribute__((noinline)) uint64_t benchRunJobFromLineBuffer(const HostPage* page,
+                                                                        uint8_t* lineBuffer,
+                                                                        bool callModule) {
+    uint64_t bytes = 0;
+    const uint8_t* const pageStart = page->planeBytes.data();
+    const std::size_t perLine = page->rasterBytes / page->lines.size();
+    OutputJob* job = nullptr;
+    PieceList* list = nullptr;
+    if (callModule) {
+        if (OutputOpen(&job) != INKBAND_OPEN_OK) return 0;
+        OutputInitTwo(&job, &page->settings, INKBAND_SETTINGS_SIZE);
+        OutputInitPart(&job, &page->settings);
+    }
+    for (const RasterLine& line : page->lines) {
+        // "Rendering": the line's bytes land in the host's one line buffer.
+        std::memcpy(lineBuffer, line.planes[0].data, perLine);
+        if (!callModule) {
+            bytes += lineBuffer[perLine / 2];
+            continue;
+        }
+        RasterLine rendered = line;
+        for (int i = 0; i < page->planeCount; ++i) {
+            const std::size_t offset =
+                static_cast<std::size_t>(line.planes[i].data - pageStart) % perLine;
+            rendered.planes[i].data = lineBuffer + offset;
+        }
+        if (OutputProduceTwo(&job, &rendered, &list) == INKBAND_OK)
+            takePieces(list, &bytes, nullptr);
+        OutputComplete(&job);
+    }
+    if (callModule) {
+        if (OutputFlush(&job, &list) == INKBAND_OK) takePieces(list, &bytes, nullptr);
+        OutputComplete(&job);
+        OutputClose(&job);
+    }
+    return bytes;
+}
+
 extern "C" __attribute__((noinline)) uint64_t benchEncodeRows(const Rows* rows, uint8_t* scratch) {
     uint64_t coded = 0;
     for (std::size_t r = 0; r < rows->count; ++r)

@@ -36,6 +36,16 @@ extern "C" {
 uint64_t benchRunJob(const inkband::bench::HostPage* page, int pages,
                      inkband::bench::JobStats* stats, std::vector<uint8_t>* stream);
 
+// One one-page job as a rendering host runs it: each raster line is first
+// copied from the page into the host's one line buffer of
+// rasterBytes / lines bytes (as a renderer writes it, or a CUPS filter reads
+// it), so the module gets it from the cache; with callModule it is then
+// handed to the module.  The module's share of the time is the run with the
+// calls less the run without them.  Returns the pieces' bytes (with
+// callModule) or a byte sum that keeps the copies.
+uint64_t benchRunJobFromLineBuffer(const inkband::bench::HostPage* page, uint8_t* lineBuffer,
+                                   bool callModule);
+
 // encodeRuns on every row into a scratch buffer of at least
 // size + size / 126 + 1 bytes; returns the coded bytes.
 uint64_t benchEncodeRows(const inkband::bench::Rows* rows, uint8_t* scratch);

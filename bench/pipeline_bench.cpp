@@ -1,7 +1,13 @@
 // Benchmarks of the module against the costs around it, each measured side
 // by side in one run so that the ratios hold on a noisy machine:
 //   Pipeline/<page>/<mode>   a whole one-page job through the public entry
-//                            points vs memcpy of the same plane bytes
+//                            points vs memcpy of the same plane bytes; the
+//                            module is the first to read each line
+//   HostLine/<page>/<mode>   the same job as a rendering host runs it: each
+//                            line is written into the host's line buffer
+//                            just before the module gets it; the module's
+//                            share (run with its calls less the run without)
+//                            vs memcpy of the page
 //   EncodeRuns/<buffer>      encodeRuns alone vs libtiff's PackBits encoder
 //                            on the same rows
 //   JobMemory/<page>/<mode>  allocations per line and the peak heap of a
@@ -39,6 +45,21 @@ void flushCaches() {
     benchmark::ClobberMemory();
 }
 
+// Seconds one run of step takes, its input first pushed out of the caches.
+template <typename Step>
+double coldSeconds(Step step) {
+    flushCaches();
+    const Clock::time_point start = Clock::now();
+    step();
+    benchmark::ClobberMemory();
+    return secondsBetween(start, Clock::now());
+}
+
+double memcpySeconds(std::vector<uint8_t>* copy, const HostPage& host) {
+    return coldSeconds(
+        [&] { std::memcpy(copy->data(), host.planeBytes.data(), host.rasterBytes); });
+}
+
 constexpr double kMega = 1e6;
 
 void pipeline(benchmark::State& state, const std::string& pageName, const HostMode* mode) {
@@ -53,18 +74,11 @@ void pipeline(benchmark::State& state, const std::string& pageName, const HostMo
     double inPipeline = 0;
     double inMemcpy = 0;
     for (auto _ : state) {
-        flushCaches();
-        Clock::time_point t0 = Clock::now();
-        std::memcpy(copy.data(), host.planeBytes.data(), host.rasterBytes);
-        benchmark::ClobberMemory();
-        Clock::time_point t1 = Clock::now();
-        flushCaches();
-        Clock::time_point t2 = Clock::now();
-        benchmark::DoNotOptimize(benchRunJob(&host, 1, nullptr, nullptr));
-        Clock::time_point t3 = Clock::now();
-        inMemcpy += secondsBetween(t0, t1);
-        inPipeline += secondsBetween(t2, t3);
-        state.SetIterationTime(secondsBetween(t2, t3));
+        inMemcpy += memcpySeconds(&copy, host);
+        const double job =
+            coldSeconds([&] { benchmark::DoNotOptimize(benchRunJob(&host, 1, nullptr, nullptr)); });
+        inPipeline += job;
+        state.SetIterationTime(job);
     }
     const double mb = static_cast<double>(host.rasterBytes) * state.iterations() / kMega;
     state.counters["MB/s"] = mb / inPipeline;
@@ -72,6 +86,42 @@ void pipeline(benchmark::State& state, const std::string& pageName, const HostMo
     state.counters["vs_memcpy"] = inMemcpy / inPipeline;
     state.counters["in_MB"] = host.rasterBytes / kMega;
     state.counters["out_KB"] = stats.outputBytes / 1e3;
+}
+
+// The host's view: every line was just written into the host's line buffer
+// when the module gets it (see benchRunJobFromLineBuffer), so what the module
+// costs is the run with its calls less the same run without them.
+void hostLine(benchmark::State& state, const std::string& pageName, const HostMode* mode) {
+    HostPage host = makeHostPage(benchPage(pageName), *mode);
+    std::vector<uint8_t> copy(host.rasterBytes, 1);
+    std::vector<uint8_t> lineBuffer(host.rasterBytes / host.lines.size());
+    if (benchRunJobFromLineBuffer(&host, lineBuffer.data(), true) !=
+        benchRunJob(&host, 1, nullptr, nullptr)) {
+        state.SkipWithError("the line-buffer job coded other bytes");
+        return;
+    }
+    double inModule = 0;
+    double inMemcpy = 0;
+    double inCopies = 0;
+    auto hostJob = [&](bool callModule) {
+        return coldSeconds([&] {
+            benchmark::DoNotOptimize(
+                benchRunJobFromLineBuffer(&host, lineBuffer.data(), callModule));
+        });
+    };
+    for (auto _ : state) {
+        inMemcpy += memcpySeconds(&copy, host);
+        const double copies = hostJob(false);
+        const double module = hostJob(true) - copies;
+        inCopies += copies;
+        inModule += module;
+        state.SetIterationTime(module > 0 ? module : 0);
+    }
+    const double mb = static_cast<double>(host.rasterBytes) * state.iterations() / kMega;
+    state.counters["MB/s"] = mb / inModule;
+    state.counters["memcpy_MB/s"] = mb / inMemcpy;
+    state.counters["vs_memcpy"] = inMemcpy / inModule;
+    state.counters["line_copies_ms"] = inCopies * 1e3 / state.iterations();
 }
 
 struct RowBuffer {
@@ -110,18 +160,14 @@ void encodeRuns(benchmark::State& state, const std::string& name) {
     double inPackBits = 0;
     uint64_t coded = 0;
     for (auto _ : state) {
-        flushCaches();
-        Clock::time_point t0 = Clock::now();
-        benchmark::DoNotOptimize(benchPackBitsRows(&buffer.rows));
-        Clock::time_point t1 = Clock::now();
-        flushCaches();
-        Clock::time_point t2 = Clock::now();
-        coded = benchEncodeRows(&buffer.rows, scratch.data());
-        benchmark::DoNotOptimize(coded);
-        Clock::time_point t3 = Clock::now();
-        inPackBits += secondsBetween(t0, t1);
-        inEncodeRuns += secondsBetween(t2, t3);
-        state.SetIterationTime(secondsBetween(t2, t3));
+        inPackBits +=
+            coldSeconds([&] { benchmark::DoNotOptimize(benchPackBitsRows(&buffer.rows)); });
+        const double encode = coldSeconds([&] {
+            coded = benchEncodeRows(&buffer.rows, scratch.data());
+            benchmark::DoNotOptimize(coded);
+        });
+        inEncodeRuns += encode;
+        state.SetIterationTime(encode);
     }
     const double mb = static_cast<double>(buffer.bytes.size()) * state.iterations() / kMega;
     state.counters["MB/s"] = mb / inEncodeRuns;
@@ -162,6 +208,15 @@ int main(int argc, char** argv) {
             const HostMode* mode = &kHostModes[m];
             std::string name = std::string("Pipeline/") + page + "/" + mode->name;
             benchmark::RegisterBenchmark(name.c_str(), pipeline, std::string(page), mode)
+                ->UseManualTime()
+                ->Unit(benchmark::kMillisecond);
+        }
+    }
+    for (const char* page : {"sparse", "dense"}) {
+        for (int m = 0; m < kHostModeCount; ++m) {
+            const HostMode* mode = &kHostModes[m];
+            std::string name = std::string("HostLine/") + page + "/" + mode->name;
+            benchmark::RegisterBenchmark(name.c_str(), hostLine, std::string(page), mode)
                 ->UseManualTime()
                 ->Unit(benchmark::kMillisecond);
         }
