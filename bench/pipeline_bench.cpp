@@ -200,42 +200,35 @@ void jobMemory(benchmark::State& state, const std::string& pageName, const HostM
     state.counters["peak_20pages_KB"] = peakMany / 1e3;
 }
 
+using PageModeBenchmark = void (*)(benchmark::State&, const std::string&, const HostMode*);
+
+// Registers <family>/<page>/<mode> for both pages and every mode.
+std::vector<benchmark::internal::Benchmark*> registerPageModes(const char* family,
+                                                               PageModeBenchmark run) {
+    std::vector<benchmark::internal::Benchmark*> made;
+    for (const char* page : {"sparse", "dense"}) {
+        for (int m = 0; m < kHostModeCount; ++m) {
+            const HostMode* mode = &kHostModes[m];
+            const std::string name = std::string(family) + "/" + page + "/" + mode->name;
+            made.push_back(benchmark::RegisterBenchmark(name.c_str(), run, std::string(page), mode)
+                               ->Unit(benchmark::kMillisecond));
+        }
+    }
+    return made;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    for (const char* page : {"sparse", "dense"}) {
-        for (int m = 0; m < kHostModeCount; ++m) {
-            const HostMode* mode = &kHostModes[m];
-            std::string name = std::string("Pipeline/") + page + "/" + mode->name;
-            benchmark::RegisterBenchmark(name.c_str(), pipeline, std::string(page), mode)
-                ->UseManualTime()
-                ->Unit(benchmark::kMillisecond);
-        }
-    }
-    for (const char* page : {"sparse", "dense"}) {
-        for (int m = 0; m < kHostModeCount; ++m) {
-            const HostMode* mode = &kHostModes[m];
-            std::string name = std::string("HostLine/") + page + "/" + mode->name;
-            benchmark::RegisterBenchmark(name.c_str(), hostLine, std::string(page), mode)
-                ->UseManualTime()
-                ->Unit(benchmark::kMillisecond);
-        }
-    }
+    for (auto* b : registerPageModes("Pipeline", pipeline)) b->UseManualTime();
+    for (auto* b : registerPageModes("HostLine", hostLine)) b->UseManualTime();
     for (const char* buffer : {"random", "sparse", "dense"}) {
         std::string name = std::string("EncodeRuns/") + buffer;
         benchmark::RegisterBenchmark(name.c_str(), encodeRuns, std::string(buffer))
             ->UseManualTime()
             ->Unit(benchmark::kMillisecond);
     }
-    for (const char* page : {"sparse", "dense"}) {
-        for (int m = 0; m < kHostModeCount; ++m) {
-            const HostMode* mode = &kHostModes[m];
-            std::string name = std::string("JobMemory/") + page + "/" + mode->name;
-            benchmark::RegisterBenchmark(name.c_str(), jobMemory, std::string(page), mode)
-                ->Iterations(1)
-                ->Unit(benchmark::kMillisecond);
-        }
-    }
+    for (auto* b : registerPageModes("JobMemory", jobMemory)) b->Iterations(1);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();
