@@ -117,8 +117,14 @@ inline void copyExact(uint8_t* dst, const uint8_t* src, int32_t count) {
         return;
     }
 #endif
-    // Two overlapping moves of the largest width that fits.
-    if (count >= 8) {
+    // Eight bytes at a time, the last eight overlapping bytes already
+    // copied; shorter copies as two overlapping moves of the largest width
+    // that fits.
+    if (count > 16) {
+        int32_t k = 0;
+        for (; k + 8 <= count; k += 8) std::memcpy(dst + k, src + k, 8);
+        std::memcpy(dst + count - 8, src + count - 8, 8);
+    } else if (count >= 8) {
         uint64_t head, tail;
         std::memcpy(&head, src, 8);
         std::memcpy(&tail, src + count - 8, 8);
