@@ -1,8 +1,8 @@
 #include "raster/split_convert.h"
 
-#if INKBAND_X86_SIMD
-#include <immintrin.h>
-#endif
+#include <cstring>
+
+#include "platform/byte_words.h"
 
 namespace inkband {
 
@@ -42,27 +42,19 @@ void convertRest(SplitOutput* output, const uint8_t* source, int32_t k, int32_t 
     }
 }
 
-#if INKBAND_X86_SIMD
-
-inline __m128i load16(const uint8_t* p) {
-    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-}
-
-// SSE2 has no byte shuffle: zero blocks of 16 source bytes are written as
-// zeros at once (most bytes of a page), the others byte by byte.  Returns
-// the first source byte not converted (even).
+// Without a byte shuffle (the portable and SSE2 levels): zero blocks of 16
+// source bytes are written as zeros at once (most bytes of a page), the
+// others byte by byte.  Returns the first source byte not converted (even).
 template <int kOutputs>
-int32_t convertBlocksSse2(SplitOutput* outputs, const uint8_t* source, int32_t u, int outputBits) {
-    const __m128i zero = _mm_setzero_si128();
+int32_t convertBlocksWords(SplitOutput* outputs, const uint8_t* source, int32_t u, int outputBits) {
     int32_t k = 0;
     for (; k + 16 <= u; k += 16) {
-        const __m128i x = load16(source + k);
-        if (_mm_movemask_epi8(_mm_cmpeq_epi8(x, zero)) == 0xFFFF) {
+        if ((loadLittleWord(source + k) | loadLittleWord(source + k + 8)) == 0) {
             for (int c = 0; c < kOutputs; ++c) {
                 if (outputBits == 4) {
-                    _mm_storeu_si128(reinterpret_cast<__m128i*>(outputs[c].out + k), zero);
+                    std::memset(outputs[c].out + k, 0, 16);
                 } else {
-                    _mm_storel_epi64(reinterpret_cast<__m128i*>(outputs[c].out + k / 2), zero);
+                    std::memset(outputs[c].out + k / 2, 0, 8);
                 }
             }
             continue;
@@ -72,9 +64,9 @@ int32_t convertBlocksSse2(SplitOutput* outputs, const uint8_t* source, int32_t u
     return k;
 }
 
-#define INKBAND_AVX2 __attribute__((target("avx2")))
+#if INKBAND_X86_SIMD
 
-INKBAND_AVX2 inline __m256i broadcastMap(const uint8_t* map) {
+INKBAND_TARGET_AVX2 inline __m256i broadcastMap(const uint8_t* map) {
     return _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(map)));
 }
 
@@ -95,11 +87,11 @@ struct SplitStepsAvx2 {
 
 // Converts source bytes k .. k+31 into every output.
 template <int kOutputs, int kBits>
-INKBAND_AVX2 __attribute__((always_inline)) inline void convertStepAvx2(
-    SplitStepsAvx2<kOutputs>& steps, const uint8_t* source, int32_t k) {
+INKBAND_TARGET_AVX2 INKBAND_ALWAYS_INLINE void convertStepAvx2(SplitStepsAvx2<kOutputs>& steps,
+                                                               const uint8_t* source, int32_t k) {
     const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(source + k));
     if (_mm256_testz_si256(x, x) != 0) {
-#pragma GCC unroll 2
+        INKBAND_UNROLL_2
         for (int c = 0; c < kOutputs; ++c) {
             if constexpr (kBits == 4) {
                 _mm256_storeu_si256(reinterpret_cast<__m256i*>(steps.out[c] + k),
@@ -114,7 +106,7 @@ INKBAND_AVX2 __attribute__((always_inline)) inline void convertStepAvx2(
     const __m256i nibble = _mm256_set1_epi8(0x0F);
     const __m256i lo = _mm256_and_si256(x, nibble);
     const __m256i hi = _mm256_and_si256(_mm256_srli_epi16(x, 4), nibble);
-#pragma GCC unroll 2
+    INKBAND_UNROLL_2
     for (int c = 0; c < kOutputs; ++c) {
         const __m256i v = _mm256_or_si256(_mm256_shuffle_epi8(steps.low[c], lo),
                                           _mm256_shuffle_epi8(steps.high[c], hi));
@@ -138,8 +130,8 @@ INKBAND_AVX2 __attribute__((always_inline)) inline void convertStepAvx2(
             base = k / 2;
         }
         if (nonZero != 0) {
-            if (steps.last[c] < 0) steps.first[c] = base + __builtin_ctz(nonZero);
-            steps.last[c] = base + 31 - __builtin_clz(nonZero);
+            if (steps.last[c] < 0) steps.first[c] = base + lowestSetBit(nonZero);
+            steps.last[c] = base + highestSetBit(nonZero);
         }
     }
 }
@@ -149,13 +141,14 @@ INKBAND_AVX2 __attribute__((always_inline)) inline void convertStepAvx2(
 // bytes), so only the odd last byte of a 2-bit output is left to
 // convertRest.  Returns the first source byte not converted.
 template <int kOutputs, int kBits>
-INKBAND_AVX2 int32_t convertBlocksAvx2(SplitOutput* outputs, const uint8_t* source, int32_t u) {
+INKBAND_TARGET_AVX2 int32_t convertBlocksAvx2(SplitOutput* outputs, const uint8_t* source,
+                                              int32_t u) {
     constexpr int32_t kStep = 32;
     // Source bytes the steps cover: a 2-bit output byte takes two.
     const int32_t whole = kBits == 4 ? u : u & ~1;
     if (whole < kStep) return 0;
     SplitStepsAvx2<kOutputs> steps;
-#pragma GCC unroll 2
+    INKBAND_UNROLL_2
     for (int c = 0; c < kOutputs; ++c) {
         steps.low[c] = broadcastMap(outputs[c].levels->low);
         steps.high[c] = broadcastMap(outputs[c].levels->high);
@@ -179,16 +172,14 @@ void convertSplit(SplitOutput* outputs, const uint8_t* source, int32_t u, int ou
     const int32_t n = outputBits == 4 ? u : (u + 1) / 2;
     for (int c = 0; c < kOutputs; ++c) outputs[c].extent = {u > 0 ? n : 0, -1};
     if (u <= 0) return;
-    int32_t k = 0;
 #if INKBAND_X86_SIMD
-    if (level == SimdLevel::kAvx2) {
-        k = outputBits == 4 ? convertBlocksAvx2<kOutputs, 4>(outputs, source, u)
-                            : convertBlocksAvx2<kOutputs, 2>(outputs, source, u);
-    } else if (level == SimdLevel::kSse2) {
-        k = convertBlocksSse2<kOutputs>(outputs, source, u, outputBits);
-    }
+    const int32_t k = level != SimdLevel::kAvx2
+                          ? convertBlocksWords<kOutputs>(outputs, source, u, outputBits)
+                      : outputBits == 4 ? convertBlocksAvx2<kOutputs, 4>(outputs, source, u)
+                                        : convertBlocksAvx2<kOutputs, 2>(outputs, source, u);
 #else
     (void)level;
+    const int32_t k = convertBlocksWords<kOutputs>(outputs, source, u, outputBits);
 #endif
     for (int c = 0; c < kOutputs; ++c) convertRest(&outputs[c], source, k, u, outputBits);
 }

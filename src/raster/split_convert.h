@@ -9,8 +9,8 @@
 
 #include <cstdint>
 
+#include "platform/instruction_sets.h"
 #include "raster/zero_scan.h"
-#include "stream/simd_level.h"
 
 namespace inkband {
 

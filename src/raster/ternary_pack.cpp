@@ -2,10 +2,6 @@
 
 #include <cstring>
 
-#if INKBAND_X86_SIMD
-#include <immintrin.h>
-#endif
-
 namespace inkband {
 
 namespace {
@@ -46,8 +42,6 @@ int32_t packBlocksPortable(uint8_t* bytes, int32_t n, int32_t g, int32_t g1) {
 
 #if INKBAND_X86_SIMD
 
-#define INKBAND_AVX2 __attribute__((target("avx2")))
-
 // AVX2: 16 packed bytes (as 16-bit lanes) from 20 source bytes, computed
 // rather than looked up, with the table's result:
 // 1. a byte shuffle puts, in lane 4k + r, source bytes 5k + r (high) and
@@ -58,7 +52,7 @@ int32_t packBlocksPortable(uint8_t* bytes, int32_t n, int32_t g, int32_t g1) {
 //    base-3 value through a 16-entry shuffle table, 0xFF when a pixel is 3;
 // 4. multiply-add: 81 d0 + 9 (3 d1 + d2) + (3 d3 + d4); a lane that met a
 //    pixel of 3 sums to at least 255 and becomes 0, as the table has it.
-INKBAND_AVX2 inline __m256i packSixteen(const uint8_t* s) {
+INKBAND_TARGET_AVX2 inline __m256i packSixteen(const uint8_t* s) {
     // The high 128-bit lane is loaded 4 bytes further on, so that it picks
     // its two blocks (source bytes 10 .. 19) from offsets 6 .. 15.
     const __m256i gather =
@@ -87,7 +81,7 @@ INKBAND_AVX2 inline __m256i packSixteen(const uint8_t* s) {
 
 // 32 packed bytes from 40 source bytes a step.  Returns the first group not
 // packed.
-INKBAND_AVX2 int32_t packBlocksAvx2(uint8_t* bytes, int32_t n, int32_t g, int32_t g1) {
+INKBAND_TARGET_AVX2 int32_t packBlocksAvx2(uint8_t* bytes, int32_t n, int32_t g, int32_t g1) {
     constexpr int32_t kStepBytes = kVectorGroups / kGroupsPerBlock * kBytesPerBlock;
     for (; g + kVectorGroups - 1 <= g1; g += kVectorGroups) {
         const uint8_t* s = bytes + g + g / kGroupsPerBlock;

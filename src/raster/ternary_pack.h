@@ -6,8 +6,8 @@
 #include <cstdint>
 
 #include "inkband/inkband.h"
+#include "platform/instruction_sets.h"
 #include "raster/zero_scan.h"
-#include "stream/simd_level.h"
 
 namespace inkband {
 

@@ -1,22 +1,17 @@
 #include "raster/zero_scan.h"
 
-#include <cstring>
-
-#if INKBAND_X86_SIMD
-#include <immintrin.h>
-#endif
-
 namespace inkband {
 
 namespace {
 
-// Ranges shorter than a vector: eight bytes at a time, then byte by byte.
+// ---- Portable: eight bytes a word ----------------------------------------
+
+// Ranges shorter than a vector: a word at a time, then byte by byte.
 int32_t firstNonZeroShort(const uint8_t* bytes, int32_t n) {
     int32_t i = 0;
     for (; i + 8 <= n; i += 8) {
-        uint64_t word;
-        std::memcpy(&word, bytes + i, sizeof word);
-        if (word != 0) break;
+        const uint64_t word = loadLittleWord(bytes + i);
+        if (word != 0) return i + firstNonZeroByte(word);
     }
     for (; i < n; ++i)
         if (bytes[i] != 0) return i;
@@ -26,22 +21,39 @@ int32_t firstNonZeroShort(const uint8_t* bytes, int32_t n) {
 int32_t lastNonZeroShort(const uint8_t* bytes, int32_t n) {
     int32_t i = n;
     for (; i >= 8; i -= 8) {
-        uint64_t word;
-        std::memcpy(&word, bytes + i - 8, sizeof word);
-        if (word != 0) break;
+        const uint64_t word = loadLittleWord(bytes + i - 8);
+        if (word != 0) return i - 8 + lastNonZeroByte(word);
     }
     for (; i > 0; --i)
         if (bytes[i - 1] != 0) return i - 1;
     return -1;
 }
 
+// True when the 64 bytes at p are all zero: eight words, one test.
+inline bool allZero64(const uint8_t* p) {
+    uint64_t any = 0;
+    for (int k = 0; k < 64; k += 8) any |= loadLittleWord(p + k);
+    return any == 0;
+}
+
+// Whole lines: 64 bytes a step while they are zero, then the word that
+// holds the byte; a blank line costs one test per 64 bytes.
+int32_t firstNonZeroPortable(const uint8_t* bytes, int32_t n) {
+    int32_t i = 0;
+    while (i + 64 <= n && allZero64(bytes + i)) i += 64;
+    return i + firstNonZeroShort(bytes + i, n - i);
+}
+
+int32_t lastNonZeroPortable(const uint8_t* bytes, int32_t n) {
+    int32_t i = n;  // bytes i .. n-1 are zero
+    while (i >= 64 && allZero64(bytes + i - 64)) i -= 64;
+    return lastNonZeroShort(bytes, i);
+}
+
 #if INKBAND_X86_SIMD
 
 // ---- SSE2: 16 bytes a step ------------------------------------------------
 
-inline __m128i load16(const uint8_t* p) {
-    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-}
 // Bit i set when byte i of v is non-zero.
 inline unsigned nonZeroMask16(__m128i v) {
     return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128()))) ^
@@ -58,11 +70,11 @@ int32_t firstNonZeroSse2(const uint8_t* bytes, int32_t n) {
     }
     for (; i + 16 <= n; i += 16) {
         unsigned mask = nonZeroMask16(load16(bytes + i));
-        if (mask != 0) return i + __builtin_ctz(mask);
+        if (mask != 0) return i + lowestSetBit(mask);
     }
     // The last 16 bytes, overlapping bytes already known to be zero.
     unsigned mask = nonZeroMask16(load16(bytes + n - 16));
-    return mask != 0 ? n - 16 + __builtin_ctz(mask) : n;
+    return mask != 0 ? n - 16 + lowestSetBit(mask) : n;
 }
 
 int32_t lastNonZeroSse2(const uint8_t* bytes, int32_t n) {
@@ -75,26 +87,21 @@ int32_t lastNonZeroSse2(const uint8_t* bytes, int32_t n) {
     }
     for (; i >= 16; i -= 16) {
         unsigned mask = nonZeroMask16(load16(bytes + i - 16));
-        if (mask != 0) return i - 16 + 31 - __builtin_clz(mask);
+        if (mask != 0) return i - 16 + highestSetBit(mask);
     }
     unsigned mask = nonZeroMask16(load16(bytes));
-    return mask != 0 ? 31 - __builtin_clz(mask) : -1;
+    return mask != 0 ? highestSetBit(mask) : -1;
 }
 
 // ---- AVX2: 32 bytes a step ------------------------------------------------
 
-#define INKBAND_AVX2 __attribute__((target("avx2")))
-
-INKBAND_AVX2 inline __m256i load32(const uint8_t* p) {
-    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-}
-INKBAND_AVX2 inline bool allZero32(__m256i v) { return _mm256_testz_si256(v, v) != 0; }
-INKBAND_AVX2 inline unsigned nonZeroMask32(__m256i v) {
+INKBAND_TARGET_AVX2 inline bool allZero32(__m256i v) { return _mm256_testz_si256(v, v) != 0; }
+INKBAND_TARGET_AVX2 inline unsigned nonZeroMask32(__m256i v) {
     return ~static_cast<unsigned>(
         _mm256_movemask_epi8(_mm256_cmpeq_epi8(v, _mm256_setzero_si256())));
 }
 
-INKBAND_AVX2 inline bool allZero128(const uint8_t* p) {
+INKBAND_TARGET_AVX2 inline bool allZero128(const uint8_t* p) {
     return allZero32(_mm256_or_si256(_mm256_or_si256(load32(p), load32(p + 32)),
                                      _mm256_or_si256(load32(p + 64), load32(p + 96))));
 }
@@ -103,7 +110,7 @@ INKBAND_AVX2 inline bool allZero128(const uint8_t* p) {
 // before it (whose bytes are known to be zero); the non-zero byte is then
 // looked up 32 bytes a step within the step that holds it.  A whole blank
 // line, the usual case, costs one test per 128 bytes.
-INKBAND_AVX2 int32_t firstNonZeroAvx2(const uint8_t* bytes, int32_t n) {
+INKBAND_TARGET_AVX2 int32_t firstNonZeroAvx2(const uint8_t* bytes, int32_t n) {
     if (n < 32) return firstNonZeroSse2(bytes, n);
     int32_t i = 0;  // bytes 0 .. i-1 are zero
     if (n >= 128) {
@@ -114,18 +121,18 @@ INKBAND_AVX2 int32_t firstNonZeroAvx2(const uint8_t* bytes, int32_t n) {
         }
         for (;; i += 32) {
             const unsigned mask = nonZeroMask32(load32(bytes + i));
-            if (mask != 0) return i + __builtin_ctz(mask);
+            if (mask != 0) return i + lowestSetBit(mask);
         }
     }
     for (; i + 32 <= n; i += 32) {
         const unsigned mask = nonZeroMask32(load32(bytes + i));
-        if (mask != 0) return i + __builtin_ctz(mask);
+        if (mask != 0) return i + lowestSetBit(mask);
     }
     const unsigned mask = nonZeroMask32(load32(bytes + n - 32));
-    return mask != 0 ? n - 32 + __builtin_ctz(mask) : n;
+    return mask != 0 ? n - 32 + lowestSetBit(mask) : n;
 }
 
-INKBAND_AVX2 int32_t lastNonZeroAvx2(const uint8_t* bytes, int32_t n) {
+INKBAND_TARGET_AVX2 int32_t lastNonZeroAvx2(const uint8_t* bytes, int32_t n) {
     if (n < 32) return lastNonZeroSse2(bytes, n);
     int32_t i = n;  // bytes i .. n-1 are zero
     if (n >= 128) {
@@ -136,15 +143,15 @@ INKBAND_AVX2 int32_t lastNonZeroAvx2(const uint8_t* bytes, int32_t n) {
         }
         for (;; i -= 32) {
             const unsigned mask = nonZeroMask32(load32(bytes + i - 32));
-            if (mask != 0) return i - 1 - __builtin_clz(mask);
+            if (mask != 0) return i - 32 + highestSetBit(mask);
         }
     }
     for (; i >= 32; i -= 32) {
         const unsigned mask = nonZeroMask32(load32(bytes + i - 32));
-        if (mask != 0) return i - 1 - __builtin_clz(mask);
+        if (mask != 0) return i - 32 + highestSetBit(mask);
     }
     const unsigned mask = nonZeroMask32(load32(bytes));
-    return mask != 0 ? 31 - __builtin_clz(mask) : -1;
+    return mask != 0 ? highestSetBit(mask) : -1;
 }
 
 #endif  // INKBAND_X86_SIMD
@@ -161,7 +168,7 @@ int32_t firstNonZero(const uint8_t* bytes, int32_t n, SimdLevel level) {
             return firstNonZeroSse2(bytes, n);
 #endif
         default:
-            return firstNonZeroShort(bytes, n);
+            return firstNonZeroPortable(bytes, n);
     }
 }
 
@@ -175,7 +182,7 @@ int32_t lastNonZero(const uint8_t* bytes, int32_t n, SimdLevel level) {
             return lastNonZeroSse2(bytes, n);
 #endif
         default:
-            return lastNonZeroShort(bytes, n);
+            return lastNonZeroPortable(bytes, n);
     }
 }
 

@@ -7,9 +7,9 @@
 #pragma once
 
 #include <cstdint>
-#include <cstring>
 
-#include "stream/simd_level.h"
+#include "platform/byte_words.h"
+#include "platform/instruction_sets.h"
 
 namespace inkband {
 
@@ -31,15 +31,11 @@ int32_t lastNonZero(const uint8_t* bytes, int32_t n, SimdLevel level = bestSimdL
 // first and last eight bytes are looked at before any scan.
 inline ByteExtent findExtentFromEnds(const uint8_t* bytes, int32_t n,
                                      SimdLevel level = bestSimdLevel()) {
-#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
     if (n >= 8) {
-        uint64_t head, tail;
-        std::memcpy(&head, bytes, sizeof head);
-        std::memcpy(&tail, bytes + n - 8, sizeof tail);
-        if (head != 0 && tail != 0)
-            return {__builtin_ctzll(head) / 8, n - 1 - __builtin_clzll(tail) / 8};
+        const uint64_t head = loadLittleWord(bytes);
+        const uint64_t tail = loadLittleWord(bytes + n - 8);
+        if (head != 0 && tail != 0) return {firstNonZeroByte(head), n - 8 + lastNonZeroByte(tail)};
     }
-#endif
     const int32_t first = firstNonZero(bytes, n, level);
     return {first, first < n ? lastNonZero(bytes, n, level) : -1};
 }

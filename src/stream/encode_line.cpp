@@ -46,9 +46,9 @@ int32_t codeLine(uint8_t* dst, const LineExtent& extent, const uint8_t* line, in
         if constexpr (kWrite) {
             const int64_t largest = out + span + span / 126 + 1;
             if (room >= largest + detail::kSlackBytes) {
-                out += detail::codeRuns<true>(dst + out, source, span, bestSimdLevel());
+                out += detail::codeRunsAt<true>(bestSimdLevel(), dst + out, source, span);
             } else {
-                out += detail::codeRuns(dst + out, source, span);
+                out += detail::codeRunsAt<false>(bestSimdLevel(), dst + out, source, span);
             }
         } else {
             out += detail::codedRunsSize(source, span);

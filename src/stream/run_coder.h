@@ -10,8 +10,10 @@
 // pair then opens the next literal).  So a region is coded a literal at a
 // time: where each literal ends follows from its start, the region's end and
 // two byte compares.  The runs of three or more are found with 32-bit masks
-// of "byte k equals byte k + 1" made with SSE2 compares (always there on
-// x86-64; plain C++ elsewhere).  The output is byte for byte that of the
+// of "byte k equals byte k + 1", made with SSE2 compares (always there on
+// x86-64) or, in the portable twin, eight bytes at a time with word tricks.
+// The vector level is a template argument, so each level's coder is
+// compiled whole and picked once per call.  The output is byte for byte that of the
 // run-by-run definition (tests/unit/encode_runs_fast_test.cpp holds a
 // straightforward copy of it and compares the two on many inputs).
 #pragma once
@@ -19,11 +21,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "stream/simd_level.h"
-
-#if INKBAND_X86_SIMD
-#include <emmintrin.h>
-#endif
+#include "platform/byte_words.h"
+#include "platform/instruction_sets.h"
 
 namespace inkband::detail {
 
@@ -38,92 +37,98 @@ inline constexpr int32_t kWindow = 32;  // positions one pair mask covers
 // Room past the largest coded size that codeRuns<..., true> may write into.
 inline constexpr int32_t kSlackBytes = kWindow;
 
-#if INKBAND_X86_SIMD
-inline __m128i load16(const uint8_t* p) {
-    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-}
-inline void store16(uint8_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
-#endif
+// Plain moves of a fixed size: every compiler makes them one or two vector
+// moves where it has vector registers.
+inline void move16(uint8_t* dst, const uint8_t* src) { std::memcpy(dst, src, 16); }
+inline void move32(uint8_t* dst, const uint8_t* src) { std::memcpy(dst, src, 32); }
 
 // Bit k set when src[k] == src[k + 1], k = 0 .. 31; reads src[0 .. 32].
 // Kept in 64 bits so that shifting by a whole window stays defined.
+template <SimdLevel kLevel>
 inline uint64_t pairMask(const uint8_t* src) {
 #if INKBAND_X86_SIMD
-    const unsigned low =
-        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(load16(src), load16(src + 1))));
-    const unsigned high = static_cast<unsigned>(
-        _mm_movemask_epi8(_mm_cmpeq_epi8(load16(src + 16), load16(src + 17))));
-    return low | uint64_t{high} << 16;
-#else
-    uint64_t mask = 0;
-    for (int k = 0; k < kWindow; ++k) mask |= uint64_t{src[k] == src[k + 1]} << k;
-    return mask;
+    if constexpr (kLevel != SimdLevel::kPortable) {
+        const unsigned low = equalMask16(load16(src), load16(src + 1));
+        const unsigned high = equalMask16(load16(src + 16), load16(src + 17));
+        return low | uint64_t{high} << 16;
+    }
 #endif
+    uint64_t mask = 0;
+    for (int k = 0; k < kWindow; k += 8)
+        mask |= uint64_t{equalBytesMask(loadLittleWord(src + k), loadLittleWord(src + k + 1))} << k;
+    return mask;
 }
 
 // Pair mask of positions i .. n-2 for the last, short window (i + 33 > n):
 // bits for positions past n-2 are clear.  Reads src[i .. n-1] only.
+template <SimdLevel kLevel>
 inline uint64_t tailPairMask(const uint8_t* src, int32_t i, int32_t n) {
     const int32_t remaining = n - i;  // 1 .. 32
     if (n > kWindow) {
         // The window that ends at the last byte, shifted down to i.
         const int32_t base = n - kWindow - 1;
-        return pairMask(src + base) >> (i - base);
+        return pairMask<kLevel>(src + base) >> (i - base);
     }
     // A short source: its bytes in a zeroed window, the compares past its
     // last byte dropped.
     uint8_t window[kWindow + 1] = {};
     std::memcpy(window, src + i, static_cast<std::size_t>(remaining));
-    return pairMask(window) & ((uint64_t{1} << (remaining - 1)) - 1);
+    return pairMask<kLevel>(window) & ((uint64_t{1} << (remaining - 1)) - 1);
 }
 
 // First index at or after k whose byte is not x, or n.
+template <SimdLevel kLevel>
 inline int32_t runEnd(const uint8_t* src, int32_t k, int32_t n, uint8_t x) {
 #if INKBAND_X86_SIMD
-    const __m128i value = _mm_set1_epi8(static_cast<char>(x));
-    for (; k + 32 <= n; k += 32) {
-        const __m128i a = _mm_cmpeq_epi8(load16(src + k), value);
-        const __m128i b = _mm_cmpeq_epi8(load16(src + k + 16), value);
-        if (_mm_movemask_epi8(_mm_and_si128(a, b)) != 0xFFFF) {
-            const unsigned differ = ~(static_cast<unsigned>(_mm_movemask_epi8(a)) |
-                                      static_cast<unsigned>(_mm_movemask_epi8(b)) << 16);
-            return k + __builtin_ctz(differ);
+    if constexpr (kLevel != SimdLevel::kPortable) {
+        const __m128i value = _mm_set1_epi8(static_cast<char>(x));
+        for (; k + 32 <= n; k += 32) {
+            const unsigned equal = equalMask16(load16(src + k), value) |
+                                   equalMask16(load16(src + k + 16), value) << 16;
+            if (equal != 0xFFFFFFFFu) return k + lowestSetBit(~equal);
         }
-    }
-    if (k < n && n >= 32) {
-        // The last 32 bytes, from the end; positions before k are dropped.
-        const int32_t base = n - 32;
-        const unsigned equal =
-            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(load16(src + base), value))) |
-            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(load16(src + base + 16), value)))
-                << 16;
-        const uint64_t differ = uint64_t{~equal} >> (k - base);
-        return differ != 0 ? k + __builtin_ctzll(differ) : n;
+        if (k < n && n >= 32) {
+            // The last 32 bytes, from the end; positions before k are dropped.
+            const int32_t base = n - 32;
+            const unsigned equal = equalMask16(load16(src + base), value) |
+                                   equalMask16(load16(src + base + 16), value) << 16;
+            const uint64_t differ = uint64_t{~equal} >> (k - base);
+            return differ != 0 ? k + lowestSetBit(differ) : n;
+        }
+        while (k < n && src[k] == x) ++k;
+        return k;
     }
 #endif
+    const uint64_t value = kEveryByte * x;
+    for (; k + 8 <= n; k += 8) {
+        const uint64_t differ = loadLittleWord(src + k) ^ value;
+        if (differ != 0) return k + firstNonZeroByte(differ);
+    }
     while (k < n && src[k] == x) ++k;
     return k;
 }
 
-// Copies count bytes exactly: nothing past dst[count - 1] is written, since
-// the coded span may end at the very end of its chunk.
-inline void copyExact(uint8_t* dst, const uint8_t* src, int32_t count) {
+// Bit i set when p[i] differs from x, i = 0 .. 15; reads p[0 .. 15].
+template <SimdLevel kLevel>
+inline unsigned differMask16(const uint8_t* p, uint8_t x) {
 #if INKBAND_X86_SIMD
+    if constexpr (kLevel != SimdLevel::kPortable)
+        return equalMask16(load16(p), _mm_set1_epi8(static_cast<char>(x))) ^ 0xFFFFu;
+#endif
+    const uint64_t value = kEveryByte * x;
+    return highBitsMask(nonZeroByteBits(loadLittleWord(p) ^ value)) |
+           highBitsMask(nonZeroByteBits(loadLittleWord(p + 8) ^ value)) << 8;
+}
+
+// Copies count bytes exactly: nothing past dst[count - 1] is written, since
+// the coded span may end at the very end of its chunk.  Sixteen bytes at a
+// time, the last sixteen overlapping bytes already copied; shorter copies
+// as two overlapping moves of the largest width that fits.
+inline void copyExact(uint8_t* dst, const uint8_t* src, int32_t count) {
     if (count >= 16) {
         int32_t k = 0;
-        for (; k + 16 <= count; k += 16) store16(dst + k, load16(src + k));
-        // The last 16 bytes, overlapping bytes already copied.
-        if (k < count) store16(dst + count - 16, load16(src + count - 16));
-        return;
-    }
-#endif
-    // Eight bytes at a time, the last eight overlapping bytes already
-    // copied; shorter copies as two overlapping moves of the largest width
-    // that fits.
-    if (count > 16) {
-        int32_t k = 0;
-        for (; k + 8 <= count; k += 8) std::memcpy(dst + k, src + k, 8);
-        std::memcpy(dst + count - 8, src + count - 8, 8);
+        for (; k + 16 <= count; k += 16) move16(dst + k, src + k);
+        if (k < count) move16(dst + count - 16, src + count - 16);
     } else if (count >= 8) {
         uint64_t head, tail;
         std::memcpy(&head, src, 8);
@@ -149,15 +154,10 @@ inline void copyExact(uint8_t* dst, const uint8_t* src, int32_t count) {
 // bytes that what follows overwrites, or that lie past the coded span.
 template <bool kSlack>
 inline void copyLiteral(uint8_t* dst, const uint8_t* src, int32_t count, const uint8_t* srcEnd) {
-#if INKBAND_X86_SIMD
     if (kSlack && srcEnd - src >= ((count + 31) & ~31)) {
-        for (int32_t k = 0; k < count; k += 32) {
-            store16(dst + k, load16(src + k));
-            store16(dst + k + 16, load16(src + k + 16));
-        }
+        for (int32_t k = 0; k < count; k += 32) move32(dst + k, src + k);
         return;
     }
-#endif
     copyExact(dst, src, count);
 }
 
@@ -171,8 +171,8 @@ struct RunWriter {
 // Codes the region p .. r-1, which holds single bytes and pairs only (no
 // three equal bytes in a row, and r[-1] differs from r[0]).
 template <bool kSlack>
-__attribute__((always_inline)) inline void codeRegion(RunWriter& w, const uint8_t* p,
-                                                      const uint8_t* r, const uint8_t* srcEnd) {
+INKBAND_ALWAYS_INLINE void codeRegion(RunWriter& w, const uint8_t* p, const uint8_t* r,
+                                      const uint8_t* srcEnd) {
     while (p < r) {
         if (w.literal == nullptr) {
             if (r - p >= 2 && p[0] == p[1]) {
@@ -223,7 +223,7 @@ __attribute__((always_inline)) inline void codeRegion(RunWriter& w, const uint8_
 
 // A run longer than 128: records of 128 from its front, then the rest; a
 // rest of one byte opens a literal.
-__attribute__((noinline)) inline RunWriter appendLongRun(RunWriter w, uint8_t x, int32_t run) {
+INKBAND_NOINLINE inline RunWriter appendLongRun(RunWriter w, uint8_t x, int32_t run) {
     for (; run > kMaxRecordRun; run -= kMaxRecordRun) {
         w.out[0] = kFullRepeat;
         w.out[1] = x;
@@ -237,7 +237,7 @@ __attribute__((noinline)) inline RunWriter appendLongRun(RunWriter w, uint8_t x,
 }
 
 // A run of three or more closes the open literal.
-__attribute__((always_inline)) inline void appendRun(RunWriter& w, uint8_t x, int32_t run) {
+INKBAND_ALWAYS_INLINE void appendRun(RunWriter& w, uint8_t x, int32_t run) {
     if (run > kMaxRecordRun) [[unlikely]] {
         w = appendLongRun(w, x, run);
         return;
@@ -249,17 +249,16 @@ __attribute__((always_inline)) inline void appendRun(RunWriter& w, uint8_t x, in
 }
 
 // A run that fills its window: measured on from k.
-__attribute__((noinline)) inline int32_t runEndPastWindow(const uint8_t* src, int32_t k, int32_t n,
-                                                          uint8_t x) {
-    return runEnd(src, k, n, x);
+template <SimdLevel kLevel>
+INKBAND_NOINLINE int32_t runEndPastWindow(const uint8_t* src, int32_t k, int32_t n, uint8_t x) {
+    return runEnd<kLevel>(src, k, n, x);
 }
 
-#if INKBAND_X86_SIMD
 // The short steps: the common steps on raster data, taken while no literal
 // is open and the window starts where the region does.  A step is a stretch
 // of fewer than 31 single bytes and the run of three or more that ends it
 // (one literal and one repeat record, written without branches from the
-// window's loads; a run that goes on past the window is measured on), or a
+// window's bytes; a run that goes on past the window is measured on), or a
 // pair that opens the stretch (a repeat record of two).  They never leave a
 // literal open, and return where the general step goes on: a window that
 // holds no run of three, or the last 32 bytes.
@@ -269,7 +268,7 @@ struct ShortStepsEnd {
 };
 
 // A pair at q that is not a run of three: a repeat record of two.
-__attribute__((always_inline)) inline void appendFrontPair(uint8_t*& out, const uint8_t*& q) {
+INKBAND_ALWAYS_INLINE void appendFrontPair(uint8_t*& out, const uint8_t*& q) {
     out[0] = 0xFF;
     out[1] = q[0];
     out += 2;
@@ -280,10 +279,10 @@ __attribute__((always_inline)) inline void appendFrontPair(uint8_t*& out, const 
 // count byte of its stretch of `at` (0 .. 30) bytes, then the records of the
 // run at q + at, whose neighbours' equality `pairs` holds.  Returns where the
 // next step starts.
-__attribute__((always_inline)) inline const uint8_t* finishShortStep(uint8_t*& out,
-                                                                     const uint8_t* q,
-                                                                     const uint8_t* srcEnd,
-                                                                     unsigned pairs, int32_t at) {
+template <SimdLevel kLevel>
+INKBAND_ALWAYS_INLINE const uint8_t* finishShortStep(uint8_t*& out, const uint8_t* q,
+                                                     const uint8_t* srcEnd, uint32_t pairs,
+                                                     int32_t at) {
     // A stretch of none writes its count byte where the run's goes.
     out[0] = static_cast<uint8_t>(at - 1);
     out += at + ((at + kWindow - 1) >> 5);  // the stretch and its count byte, if any
@@ -291,7 +290,7 @@ __attribute__((always_inline)) inline const uint8_t* finishShortStep(uint8_t*& o
     // Equal neighbours from `at` on; all of them up to the window's end
     // give 32 - at (the mask widened, so that the bits above it count as
     // unequal), and the run may go on.
-    const int32_t equal = __builtin_ctzll(~(uint64_t{pairs} >> at));
+    const int32_t equal = lowestSetBit(~(uint64_t{pairs} >> at));
     if (at + equal < kWindow) {
         out[0] = static_cast<uint8_t>(-equal);
         out[1] = x;
@@ -303,14 +302,11 @@ __attribute__((always_inline)) inline const uint8_t* finishShortStep(uint8_t*& o
     const int32_t left = static_cast<int32_t>(srcEnd - q);
     int32_t end;
     if (left >= kWindow + 1 + 16) {
-        const unsigned differ =
-            static_cast<unsigned>(_mm_movemask_epi8(
-                _mm_cmpeq_epi8(load16(q + kWindow + 1), _mm_set1_epi8(static_cast<char>(x))))) ^
-            0xFFFFu;
-        end = differ != 0 ? kWindow + 1 + __builtin_ctz(differ)
-                          : runEndPastWindow(q, kWindow + 17, left, x);
+        const unsigned differ = differMask16<kLevel>(q + kWindow + 1, x);
+        end = differ != 0 ? kWindow + 1 + lowestSetBit(uint32_t{differ})
+                          : runEndPastWindow<kLevel>(q, kWindow + 17, left, x);
     } else {
-        end = runEndPastWindow(q, kWindow + 1, left, x);
+        end = runEndPastWindow<kLevel>(q, kWindow + 1, left, x);
     }
     int32_t run = end - at;
     // A run of 128 k + 1 would leave its last byte as an open literal of
@@ -329,24 +325,39 @@ __attribute__((always_inline)) inline const uint8_t* finishShortStep(uint8_t*& o
     return q + end;
 }
 
-// The short steps with 16-byte SSE2 compares.
-__attribute__((always_inline)) inline ShortStepsEnd codeShortSteps(uint8_t* out, const uint8_t* q,
-                                                                   const uint8_t* srcEnd) {
+// The short steps with 16-byte SSE2 compares, or in the portable twin with
+// the word-wise pair mask and plain 32-byte moves.
+template <SimdLevel kLevel>
+INKBAND_ALWAYS_INLINE ShortStepsEnd codeShortSteps(uint8_t* out, const uint8_t* q,
+                                                   const uint8_t* srcEnd) {
     while (srcEnd - q > kWindow) {
-        const __m128i a = load16(q);
-        const __m128i b = load16(q + 16);
-        const unsigned pairs =
-            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(a, load16(q + 1)))) |
-            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(b, load16(q + 17)))) << 16;
-        const unsigned triples = pairs & (pairs >> 1);
+#if INKBAND_X86_SIMD
+        if constexpr (kLevel != SimdLevel::kPortable) {
+            const __m128i a = load16(q);
+            const __m128i b = load16(q + 16);
+            const uint32_t pairs = equalMask16(a, load16(q + 1)) | equalMask16(b, load16(q + 17))
+                                                                       << 16;
+            const uint32_t triples = pairs & (pairs >> 1);
+            if (triples == 0) break;
+            if ((pairs & ~triples & 1) != 0) {
+                appendFrontPair(out, q);
+                continue;
+            }
+            store16(out + 1, a);
+            store16(out + 17, b);
+            q = finishShortStep<kLevel>(out, q, srcEnd, pairs, lowestSetBit(triples));
+            continue;
+        }
+#endif
+        const uint32_t pairs = static_cast<uint32_t>(pairMask<kLevel>(q));
+        const uint32_t triples = pairs & (pairs >> 1);
         if (triples == 0) break;
         if ((pairs & ~triples & 1) != 0) {
             appendFrontPair(out, q);
             continue;
         }
-        store16(out + 1, a);
-        store16(out + 17, b);
-        q = finishShortStep(out, q, srcEnd, pairs, __builtin_ctz(triples));
+        move32(out + 1, q);
+        q = finishShortStep<kLevel>(out, q, srcEnd, pairs, lowestSetBit(triples));
     }
     return {out, q};
 }
@@ -354,12 +365,12 @@ __attribute__((always_inline)) inline ShortStepsEnd codeShortSteps(uint8_t* out,
 // The last 0 .. 32 bytes of the source, with no literal open: the same
 // steps on a copy of them in a window of their own, the compares past the
 // last byte dropped, so no step reads past the source.
-__attribute__((always_inline)) inline uint8_t* codeTailSteps(uint8_t* out, const uint8_t* q,
-                                                             int32_t left) {
+template <SimdLevel kLevel>
+INKBAND_ALWAYS_INLINE uint8_t* codeTailSteps(uint8_t* out, const uint8_t* q, int32_t left) {
     if (left <= 0) return out;
     uint8_t window[2 * kWindow] = {};
     copyExact(window, q, left);
-    uint64_t pairs = (pairMask(window) & ((uint64_t{1} << (left - 1)) - 1));
+    uint64_t pairs = (pairMask<kLevel>(window) & ((uint64_t{1} << (left - 1)) - 1));
     const uint8_t* at0 = window;  // the next step's first byte
     while (left > 0) {
         const uint64_t triples = pairs & (pairs >> 1);
@@ -370,14 +381,13 @@ __attribute__((always_inline)) inline uint8_t* codeTailSteps(uint8_t* out, const
             continue;
         }
         // The stretch before the next run of three, or all that is left.
-        const int32_t at = triples != 0 ? __builtin_ctzll(triples) : left;
+        const int32_t at = triples != 0 ? lowestSetBit(triples) : left;
         out[0] = static_cast<uint8_t>(at - 1);
-        store16(out + 1, load16(at0));
-        store16(out + 17, load16(at0 + 16));
+        move32(out + 1, at0);
         out += at + ((at + kWindow - 1) >> 5);
         if (triples == 0) break;
         // The run ends inside the window: no compare past the last byte is set.
-        const int32_t equal = __builtin_ctzll(~(pairs >> at));
+        const int32_t equal = lowestSetBit(~(pairs >> at));
         out[0] = static_cast<uint8_t>(-equal);
         out[1] = at0[at];
         out += 2;
@@ -389,6 +399,7 @@ __attribute__((always_inline)) inline uint8_t* codeTailSteps(uint8_t* out, const
     return out;
 }
 
+#if INKBAND_X86_SIMD
 // The same steps with 32-byte AVX2 compares (run_steps_avx2.cpp); only for
 // a processor that reports AVX2.
 ShortStepsEnd codeShortStepsAvx2(uint8_t* out, const uint8_t* q, const uint8_t* srcEnd);
@@ -405,53 +416,52 @@ ShortStepsEnd codeShortStepsAvx2(uint8_t* out, const uint8_t* q, const uint8_t* 
 // then the window starts again at the run, or, for a run that fills it, the
 // run is measured on.
 //
-// `level` picks the vector width of the short steps, which only the
-// write-ahead coder takes.
-template <bool kSlack = false>
-inline int32_t codeRuns(uint8_t* dst, const uint8_t* src, int32_t n,
-                        SimdLevel level = SimdLevel::kSse2) {
+// kLevel picks the compares; the short steps, which only the write-ahead
+// coder takes, run 32 bytes a compare at kAvx2.
+template <bool kSlack, SimdLevel kLevel>
+inline int32_t codeRuns(uint8_t* dst, const uint8_t* src, int32_t n) {
     RunWriter w{dst, nullptr};
     const uint8_t* const srcEnd = src + n;
     const uint8_t* p = src;  // the region being gathered starts here
     int32_t s = 0;           // window start
     while (p < srcEnd) {
-#if INKBAND_X86_SIMD
         if (kSlack && w.literal == nullptr && p == src + s) {
-            const ShortStepsEnd e = level == SimdLevel::kAvx2 ? codeShortStepsAvx2(w.out, p, srcEnd)
-                                                              : codeShortSteps(w.out, p, srcEnd);
+            ShortStepsEnd e;
+#if INKBAND_X86_SIMD
+            if constexpr (kLevel == SimdLevel::kAvx2)
+                e = codeShortStepsAvx2(w.out, p, srcEnd);
+            else
+#endif
+                e = codeShortSteps<kLevel>(w.out, p, srcEnd);
             w.out = e.out;
             p = e.q;
             s = static_cast<int32_t>(p - src);
             if (srcEnd - p <= kWindow) {
-                w.out = codeTailSteps(w.out, p, static_cast<int32_t>(srcEnd - p));
+                w.out = codeTailSteps<kLevel>(w.out, p, static_cast<int32_t>(srcEnd - p));
                 return static_cast<int32_t>(w.out - dst);
             }
         }
-#else
-        (void)level;
-#endif
         const bool full = n - s > kWindow;
-        const uint64_t pairs = full ? pairMask(src + s) : tailPairMask(src, s, n);
+        const uint64_t pairs = full ? pairMask<kLevel>(src + s) : tailPairMask<kLevel>(src, s, n);
         const uint64_t triples = pairs & (pairs >> 1);
         if (triples == 0) {
             if (!full) break;  // no run of three up to the end
             s += kWindow - 1;
             continue;
         }
-        const int32_t at = __builtin_ctzll(triples);
+        const int32_t at = lowestSetBit(triples);
         const int32_t r = s + at;
-        const int32_t equal = __builtin_ctzll(~(pairs >> at));  // pairs in a row, >= 2
+        const int32_t equal = lowestSetBit(~(pairs >> at));  // pairs in a row, >= 2
         int32_t end = r + equal + 1;
         if (at + equal >= kWindow) {
             if (at > 0) {
                 s = r;
                 continue;
             }
-            end = runEndPastWindow(src, s + kWindow + 1, n, src[r]);
+            end = runEndPastWindow<kLevel>(src, s + kWindow + 1, n, src[r]);
         }
         const int32_t length = static_cast<int32_t>(src + r - p);
         if (length > 0) {
-#if INKBAND_X86_SIMD
             // The usual region: short, and all of it goes into one literal,
             // opened here (no pair at its start) or open and far from 126
             // bytes.  One 32-byte move.
@@ -460,16 +470,12 @@ inline int32_t codeRuns(uint8_t* dst, const uint8_t* src, int32_t n,
                                         : w.out - w.literal - 1 + length <= kPairJoinLimit + 2;
             if (kSlack && oneLiteral && length <= 32 && srcEnd - p >= 32) {
                 if (w.literal == nullptr) w.literal = w.out++;
-                store16(w.out, load16(p));
-                store16(w.out + 16, load16(p + 16));
+                move32(w.out, p);
                 w.out += length;
                 *w.literal = static_cast<uint8_t>(w.out - w.literal - 2);
             } else {
                 codeRegion<kSlack>(w, p, src + r, srcEnd);
             }
-#else
-            codeRegion<kSlack>(w, p, src + r, srcEnd);
-#endif
         }
         appendRun(w, src[r], end - r);
         p = src + end;
@@ -477,6 +483,19 @@ inline int32_t codeRuns(uint8_t* dst, const uint8_t* src, int32_t n,
     }
     codeRegion<kSlack>(w, p, srcEnd, srcEnd);
     return static_cast<int32_t>(w.out - dst);
+}
+
+// codeRuns at a level chosen at run time (the tests run every level
+// offered).  Without kSlack the AVX2 coder is the SSE2 one.
+template <bool kSlack>
+inline int32_t codeRunsAt(SimdLevel level, uint8_t* dst, const uint8_t* src, int32_t n) {
+#if INKBAND_X86_SIMD
+    if (kSlack && level == SimdLevel::kAvx2) return codeRuns<kSlack, SimdLevel::kAvx2>(dst, src, n);
+    if (level != SimdLevel::kPortable) return codeRuns<kSlack, SimdLevel::kSse2>(dst, src, n);
+#else
+    (void)level;
+#endif
+    return codeRuns<kSlack, SimdLevel::kPortable>(dst, src, n);
 }
 
 // The size codeRuns would write, by the run-by-run rules themselves: used

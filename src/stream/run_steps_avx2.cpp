@@ -5,25 +5,23 @@
 #include "stream/run_coder.h"
 
 #if INKBAND_X86_SIMD
-#include <immintrin.h>
 
 namespace inkband::detail {
 
-__attribute__((target("avx2"))) ShortStepsEnd codeShortStepsAvx2(uint8_t* out, const uint8_t* q,
-                                                                 const uint8_t* srcEnd) {
+INKBAND_TARGET_AVX2 ShortStepsEnd codeShortStepsAvx2(uint8_t* out, const uint8_t* q,
+                                                     const uint8_t* srcEnd) {
     while (srcEnd - q > kWindow) {
-        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(q));
-        const __m256i next = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(q + 1));
-        const unsigned pairs =
-            static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v, next)));
-        const unsigned triples = pairs & (pairs >> 1);
+        const __m256i v = load32(q);
+        const uint32_t pairs =
+            static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v, load32(q + 1))));
+        const uint32_t triples = pairs & (pairs >> 1);
         if (triples == 0) break;
         if ((pairs & ~triples & 1) != 0) {
             appendFrontPair(out, q);
             continue;
         }
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 1), v);
-        q = finishShortStep(out, q, srcEnd, pairs, __builtin_ctz(triples));
+        store32(out + 1, v);
+        q = finishShortStep<SimdLevel::kAvx2>(out, q, srcEnd, pairs, lowestSetBit(triples));
     }
     return {out, q};
 }

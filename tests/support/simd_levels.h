@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "stream/simd_level.h"
+#include "platform/instruction_sets.h"
 
 namespace inkband::test {
 

@@ -86,17 +86,23 @@ Bytes fastRuns(const Bytes& src) {
         EXPECT_EQ(out[k], kGuard) << "written past the output, at " << k - 32;
     Bytes coded(out.begin() + 32, out.begin() + 32 + written);
 
-    // The coder behind encodeLine may write ahead, up to its slack past the
-    // worst-case size, and must code the same bytes at every vector level.
+    // At every vector level the coder codes the same bytes, writing exactly
+    // them, or, as behind encodeLine, writing ahead up to its slack past the
+    // worst-case size.
     const std::size_t room = n + n / 126 + 1 + detail::kSlackBytes;
     for (SimdLevel level : inkband::test::levelsHere()) {
-        Bytes ahead(room + 32, kGuard);
-        const int32_t aheadWritten =
-            detail::codeRuns<true>(ahead.data(), source.data(), static_cast<int32_t>(n), level);
-        EXPECT_EQ(Bytes(ahead.begin(), ahead.begin() + aheadWritten), coded)
-            << "writing ahead, " << inkband::test::nameOf(level);
-        for (std::size_t k = room; k < ahead.size(); ++k)
-            EXPECT_EQ(ahead[k], kGuard) << "written past the slack, at " << k;
+        for (const bool slack : {false, true}) {
+            Bytes ahead(room + 32, kGuard);
+            const int32_t size = static_cast<int32_t>(n);
+            const int32_t aheadWritten =
+                slack ? detail::codeRunsAt<true>(level, ahead.data(), source.data(), size)
+                      : detail::codeRunsAt<false>(level, ahead.data(), source.data(), size);
+            EXPECT_EQ(Bytes(ahead.begin(), ahead.begin() + aheadWritten), coded)
+                << inkband::test::nameOf(level) << (slack ? ", writing ahead" : "");
+            const std::size_t end = slack ? room : static_cast<std::size_t>(aheadWritten);
+            for (std::size_t k = end; k < ahead.size(); ++k)
+                EXPECT_EQ(ahead[k], kGuard) << "written past the end, at " << k;
+        }
     }
     return coded;
 }
