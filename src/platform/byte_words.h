@@ -37,7 +37,7 @@ inline uint64_t nonZeroByteBits(uint64_t w) {
 // 8-bit mask, byte i in bit i: the multiply moves high bit 8i + 7 to bit
 // 56 + i, and no two of its partial products meet.
 inline uint32_t highBitsMask(uint64_t highBits) {
-    return static_cast<uint32_t>(((highBits >> 7) * 0x0102040810204080ull) >> 56);
+    return static_cast<uint32_t>((highBits * 0x0002040810204081ull) >> 56);
 }
 
 // Bit i set when bytes i of the two words are equal.

@@ -53,10 +53,11 @@ inline uint64_t pairMask(const uint8_t* src) {
         return low | uint64_t{high} << 16;
     }
 #endif
-    uint64_t mask = 0;
-    for (int k = 0; k < kWindow; k += 8)
-        mask |= uint64_t{equalBytesMask(loadLittleWord(src + k), loadLittleWord(src + k + 1))} << k;
-    return mask;
+    // Four words, written out: compilers leave a loop of four rolled.
+    const auto equal8 = [src](int k) -> uint64_t {
+        return equalBytesMask(loadLittleWord(src + k), loadLittleWord(src + k + 1));
+    };
+    return equal8(0) | equal8(8) << 8 | equal8(16) << 16 | equal8(24) << 24;
 }
 
 // Pair mask of positions i .. n-2 for the last, short window (i + 33 > n):
