@@ -31,7 +31,7 @@
 
 #if INKBAND_X86_SIMD
 #include <immintrin.h>
-#if defined(_MSC_VER) && !defined(__clang__)
+#if defined(_MSC_VER)
 #include <intrin.h>
 #endif
 #endif
@@ -68,8 +68,9 @@ enum class SimdLevel {
 
 #if INKBAND_X86_SIMD && INKBAND_ENABLE_AVX2
 namespace detail {
-#if defined(__GNUC__) || defined(__clang__)
-// A read of the flags the compiler's runtime filled in at start-up.
+#if defined(__GNUC__)
+// A read of the flags the compiler's runtime filled in at start-up (GCC,
+// and Clang with the GNU runtime; clang-cl asks CPUID as MSVC does).
 inline bool processorHasAvx2() { return __builtin_cpu_supports("avx2"); }
 #else
 // CPUID leaf 7 reports AVX2; leaf 1's OSXSAVE and XGETBV's bits 1 and 2 say
