@@ -5,8 +5,8 @@
 # - libgcc, libstdc++ and winpthread are linked statically, so the DLL (and
 #   every test program) needs only KERNEL32 and the C runtime.
 # - A VERSIONINFO resource carries the project's four-part version.
-# - In a cross build with tests, the test framework is built from the
-#   GoogleTest sources on this machine and the Wine prefix is created once.
+# - In a cross build with tests, the Wine prefix is created once (the test
+#   framework comes from cmake/googletest_from_source.cmake).
 enable_language(RC)
 
 configure_file(${PROJECT_SOURCE_DIR}/src/platform/inkband.rc.in ${PROJECT_BINARY_DIR}/inkband.rc @ONLY)
@@ -31,24 +31,6 @@ if(INKBAND_BUILD_TESTS)
 endif()
 
 if(CMAKE_CROSSCOMPILING AND INKBAND_BUILD_TESTS)
-  # GoogleTest from the sources of Debian's googletest package, built for the
-  # target like everything else; GTest::gtest and GTest::gtest_main are its
-  # own aliases.  Only what the tests link is built.
-  set(INKBAND_GOOGLETEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources")
-  if(NOT EXISTS ${INKBAND_GOOGLETEST_SOURCE}/CMakeLists.txt)
-    message(FATAL_ERROR "GoogleTest sources not found in ${INKBAND_GOOGLETEST_SOURCE} "
-                        "(install Debian's googletest package)")
-  endif()
-  set(CMAKE_POLICY_DEFAULT_CMP0077 NEW)  # its option()s take the values set here
-  set(INSTALL_GTEST OFF)
-  set(gtest_disable_pthreads ON)
-  add_subdirectory(${INKBAND_GOOGLETEST_SOURCE} ${PROJECT_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
-  foreach(target gtest gtest_main gmock gmock_main)
-    if(TARGET ${target})
-      target_compile_options(${target} PRIVATE -Wno-error)
-    endif()
-  endforeach()
-
   # The first start of Wine in a new prefix takes a while; do it once at
   # build time so that tests running side by side find the prefix ready.
   if(INKBAND_WINE64 AND DEFINED INKBAND_WINEPREFIX)

@@ -7,13 +7,14 @@ declare -A groups=(
   [core]="cmake g++ make pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev"
   [tools]="libpng-dev libcli11-dev nlohmann-json3-dev"
   [windows]="g++-mingw-w64-x86-64-posix mingw-w64-tools wine64"
+  [arm64]="g++-aarch64-linux-gnu qemu-user"
   [robust]="clang-14 libclang-rt-14-dev libfuzzer-14-dev valgrind"
   [cups]="cups cups-filters libcups2-dev libcupsimage2-dev ghostscript libgs10-common"
   [bench]="libtiff-dev ghostscript cups-filters libgs10-common valgrind"
 )
 
 wanted=()
-for group in "${@:-core tools windows robust cups bench}"; do
+for group in "${@:-core tools windows arm64 robust cups bench}"; do
   for g in $group; do wanted+=(${groups[$g]}); done
 done
 

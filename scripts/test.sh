@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The one test command: installs what is missing, configures, builds and runs
 # every test, then every further leg under scripts/legs/ (Windows DLL under
-# Wine, sanitizers, fuzzing, valgrind, threads, CUPS end to end).
+# Wine, arm64 under qemu, the portable code paths on x86-64, sanitizers,
+# fuzzing, valgrind, threads, CUPS end to end).
 # Set INKBAND_QUICK=1 to run only the main build's tests.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -30,7 +30,7 @@ fi
 
 cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DINKBAND_BUILD_TOOLS=OFF \
-  -DINKBAND_LINUX_HOST_LOADER="$root/$linux/tests/host/host_loader" \
-  -DINKBAND_LINUX_LIBRARY="$root/$linux/libinkband.so" >/dev/null
+  -DINKBAND_REFERENCE_HOST_LOADER="$root/$linux/tests/host/host_loader" \
+  -DINKBAND_REFERENCE_LIBRARY="$root/$linux/libinkband.so" >/dev/null
 cmake --build build/windows -j"$jobs"
 (cd build/windows && ctest --output-on-failure -j"$jobs")

@@ -14,6 +14,9 @@ constexpr long kAnyStatus = 0x7FFFFFFF;
 // slack, whatever the mode, so every span a descriptor names is covered.
 constexpr int kMaxLineWidth = 1200;
 constexpr int kPlaneBytes = kMaxLineWidth / 2 + 8;
+// A plane's data starts 0 .. kDataShift - 1 bytes into its buffer, so the
+// coder and the scans meet every alignment of the caller's bytes.
+constexpr int kDataShift = 32;
 
 struct PageSpec {
     std::int16_t optionA;
@@ -56,6 +59,13 @@ constexpr PageSpec kTenPlanePages[] = {
     {0, 0, 0, 600, 0, 40},  // class 7, ten output planes, 16-line bands
     {1, 0, 0, 300, 9, 30},  // class 10, 8-line bands
 };
+constexpr PageSpec kLightBlackPages[] = {
+    {0, 0, 0, 300, 0, 40},  // class 5, 2t 2t 1 1 2t, 8-line bands
+    {0, 1, 0, 600, 6, 40},  // class 4, 2t 2t 1 2t, 16-line bands
+};
+constexpr PageSpec kFourPlaneDeepPages[] = {
+    {0, 0, 0, 600, 0, 36},  // class 4, 4 4 2 2, 16-line bands
+};
 
 constexpr JobSpec kJobs[] = {
     {"one-bit", 15, 0, 800, 0x1234u, kOneBitPages, 4},
@@ -63,6 +73,8 @@ constexpr JobSpec kJobs[] = {
     {"deep", 5, 0, 640, 0x3456u, kDeepPages, 2},
     {"five-plane", 5, 15, 500, 0x4567u, kFivePlanePages, 1},
     {"ten-plane", 0, 51, 400, 0x5678u, kTenPlanePages, 2},
+    {"light black", 5, 7, 1100, 0x6789u, kLightBlackPages, 2},
+    {"four-plane deep", 10, 27, 1200, 0x789Au, kFourPlaneDeepPages, 1},
 };
 
 // Which source planes carry data, band by band (in units of 8 lines): all,
@@ -91,27 +103,52 @@ struct Random {
 };
 
 // Fills a plane line with zero runs, repeated bytes and literals, the three
-// shapes the run-length coder tells apart.
+// shapes the run-length coder tells apart; now and then one of them long:
+// literals past 16 bytes (the widest single copy) and past 128 (a record's
+// most), with the odd pair inside, and runs past 128, zero or not.
 void fillPlaneBytes(Random& random, std::uint8_t* bytes, int count) {
     int at = 0;
     while (at < count) {
-        const int kind = random.below(4);
+        const int kind = random.below(10);
         int run = 0;
         std::uint8_t value = 0;
+        bool literal = false;
+        bool pairs = false;
         switch (kind) {
             case 0:
+            case 1:
                 run = 1 + random.below(40);
                 break;
-            case 1:
+            case 2:
+            case 3:
                 run = 2 + random.below(30);
                 value = static_cast<std::uint8_t>(1 + random.below(255));
                 break;
-            default:
+            case 4:
+            case 5:
+            case 6:
+            case 7:
                 run = 1 + random.below(20);
+                literal = true;
+                break;
+            case 8:
+                run = 17 + random.below(200);
+                literal = true;
+                pairs = true;
+                break;
+            default:
+                run = 100 + random.below(200);
+                value = static_cast<std::uint8_t>(random.below(2) * (1 + random.below(255)));
                 break;
         }
         for (int i = 0; i < run && at < count; ++i, ++at) {
-            bytes[at] = kind >= 2 ? static_cast<std::uint8_t>(random.next()) : value;
+            if (!literal) {
+                bytes[at] = value;
+            } else if (pairs && at > 0 && random.below(12) == 0) {
+                bytes[at] = bytes[at - 1];
+            } else {
+                bytes[at] = static_cast<std::uint8_t>(random.next());
+            }
         }
     }
 }
@@ -203,7 +240,7 @@ JobSettings makeSettings(std::int16_t rowCode, std::int16_t columnCode, std::int
 // Sends the lines of one page: band profiles decide which planes carry data,
 // and a few further lines are left out at random.
 void sendPageLines(Runner& run, Random& random, const JobSpec& job, const PageSpec& page) {
-    std::uint8_t planeBytes[INKBAND_MAX_SOURCE_PLANES][kPlaneBytes];
+    std::uint8_t planeBytes[INKBAND_MAX_SOURCE_PLANES][kPlaneBytes + kDataShift];
     for (std::int32_t number = page.firstLine; number < page.firstLine + page.lineCount; ++number) {
         const BandProfile& profile =
             kBandProfiles[(number / 8 + static_cast<int>(job.seed)) % kBandProfileCount];
@@ -219,8 +256,9 @@ void sendPageLines(Runner& run, Random& random, const JobSpec& job, const PageSp
                 plane.left = random.below(2) == 0 ? 0 : width;  // null data or left == width
                 continue;
             }
-            fillPlaneBytes(random, planeBytes[i], kPlaneBytes);
-            plane.data = planeBytes[i];
+            std::uint8_t* const data = planeBytes[i] + random.below(kDataShift);
+            fillPlaneBytes(random, data, kPlaneBytes);
+            plane.data = data;
             const int shape = random.below(5);
             plane.left = static_cast<std::int16_t>(shape == 0 ? 0 : random.below(width / 3));
             plane.right = static_cast<std::int16_t>(shape == 1 ? 0 : random.below(width / 4));

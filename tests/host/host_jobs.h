@@ -50,9 +50,11 @@ void runSingleLinePage(const EntryPoints& entry, Transcript& out);
 // The bytes the single-line page must give.
 const std::vector<std::uint8_t>& singleLinePageBytes();
 
-// Several jobs of several pages each over the ordinary mode classes, the
-// ternary and ten-plane modes, band heights 1, 8 and 16, blank bands, left
-// out lines, an empty page, refused calls and the alternate sequence.
+// Several jobs of several pages each over every mode class a host can
+// select (1, 3, 4, 5, 7, 8, 10) with 1-, 2-, 4-bit and ternary planes, band
+// heights 1, 8 and 16, blank bands, left out lines, an empty page, refused
+// calls and the alternate sequence.  Plane lines start at every alignment and
+// hold short and long literals, runs and zero stretches.
 void runSampleJobs(const EntryPoints& entry, Transcript& out);
 
 }  // namespace host

@@ -1,6 +1,8 @@
-# Runs the Linux host_loader on libinkband.so and fails unless the DLL's run
-# under Wine sent the same bytes and logged the same calls.
-#   -DLINUX_LOADER=... -DLINUX_LIBRARY=... -DWINDOWS_OUT=dir -DLINUX_OUT=dir
+# Runs a reference build's host_loader on its library (the x86-64 Linux
+# build's, on libinkband.so) and fails unless this build's run (the DLL under
+# Wine, the arm64 library under qemu, a build without vector code) sent the
+# same bytes and logged the same calls.
+#   -DREFERENCE_LOADER=... -DREFERENCE_LIBRARY=... -DREFERENCE_OUT=dir -DBUILD_OUT=dir
 
 # Sets out to where files a and b first differ: a log line, or a 64-byte block.
 function(first_difference a b out)
@@ -39,24 +41,24 @@ function(first_difference a b out)
   set(${out} "past the end of the shorter file" PARENT_SCOPE)
 endfunction()
 
-file(MAKE_DIRECTORY ${LINUX_OUT})
-execute_process(COMMAND ${LINUX_LOADER} ${LINUX_LIBRARY} ${LINUX_OUT} RESULT_VARIABLE rc)
+file(MAKE_DIRECTORY ${REFERENCE_OUT})
+execute_process(COMMAND ${REFERENCE_LOADER} ${REFERENCE_LIBRARY} ${REFERENCE_OUT} RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
-  message(FATAL_ERROR "the Linux host_loader failed (${rc})")
+  message(FATAL_ERROR "the reference build's host_loader failed (${rc})")
 endif()
 foreach(name single_line_page.bin sample_jobs.bin sample_jobs.log)
-  if(NOT EXISTS ${WINDOWS_OUT}/${name})
-    message(FATAL_ERROR "${WINDOWS_OUT}/${name} is missing: did host_loader run?")
+  if(NOT EXISTS ${BUILD_OUT}/${name})
+    message(FATAL_ERROR "${BUILD_OUT}/${name} is missing: did host_loader run?")
   endif()
-  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${WINDOWS_OUT}/${name} ${LINUX_OUT}/${name}
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${BUILD_OUT}/${name} ${REFERENCE_OUT}/${name}
                   RESULT_VARIABLE differ)
   if(NOT differ EQUAL 0)
-    file(SIZE ${WINDOWS_OUT}/${name} windows_size)
-    file(SIZE ${LINUX_OUT}/${name} linux_size)
-    first_difference(${WINDOWS_OUT}/${name} ${LINUX_OUT}/${name} where)
-    message(FATAL_ERROR "${name} differs: ${windows_size} bytes on Windows, ${linux_size} on Linux; "
-                        "first difference ${where}")
+    file(SIZE ${BUILD_OUT}/${name} build_size)
+    file(SIZE ${REFERENCE_OUT}/${name} reference_size)
+    first_difference(${BUILD_OUT}/${name} ${REFERENCE_OUT}/${name} where)
+    message(FATAL_ERROR "${name} differs: ${build_size} bytes from this build, ${reference_size} from "
+                        "the reference; first difference (this build's line or bytes first) ${where}")
   endif()
-  file(SIZE ${LINUX_OUT}/${name} size)
+  file(SIZE ${REFERENCE_OUT}/${name} size)
   message(STATUS "${name}: ${size} bytes, identical")
 endforeach()
