@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Portable leg: builds x86-64 with INKBAND_ENABLE_SIMD=OFF (build/portable),
 # so the scans, the plane conversions and the run coder take the plain C++
-# paths that other processors take, and runs the whole test suite on it.
+# paths that other processors take, and runs the whole test suite on it
+# (the tool's and the CUPS filter's tests included).
 # Its ctest run also runs the host program on this library and fails unless
 # it sends the same bytes as the main build's, vector paths and all.
 # Usage: scripts/legs/26-portable.sh [repo root]
@@ -9,7 +10,7 @@ set -euo pipefail
 root=$(cd "${1:-$(dirname "$0")/../..}" && pwd)
 cd "$root"
 
-scripts/install_deps.sh core
+scripts/install_deps.sh core tools cups
 jobs=$(nproc)
 
 # The build to compare with: the main build when there is one.
@@ -20,8 +21,7 @@ if [ ! -f "$reference/CMakeCache.txt" ]; then
 fi
 cmake --build "$reference" -j"$jobs" --target inkband host_loader >/dev/null
 
-cmake -S . -B build/portable -DCMAKE_BUILD_TYPE=RelWithDebInfo -DINKBAND_ENABLE_SIMD=OFF \
-  -DINKBAND_BUILD_TOOLS=OFF \
+cmake -S . -B build/portable -DCMAKE_BUILD_TYPE=RelWithDebInfo -DINKBAND_ENABLE_SIMD=OFF -DINKBAND_BUILD_TOOLS=ON \
   -DINKBAND_REFERENCE_HOST_LOADER="$root/$reference/tests/host/host_loader" \
   -DINKBAND_REFERENCE_LIBRARY="$root/$reference/libinkband.so" >/dev/null
 cmake --build build/portable -j"$jobs"
