@@ -16,7 +16,8 @@ jobs=$(nproc)
 linux=build/main
 if [ ! -f "$linux/CMakeCache.txt" ]; then
   linux=build/windows-linux
-  cmake -S . -B "$linux" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DINKBAND_BUILD_TOOLS=OFF >/dev/null
+  cmake -S . -B "$linux" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DINKBAND_BUILD_TOOLS=OFF \
+    -DINKBAND_WERROR=ON >/dev/null
 fi
 cmake --build "$linux" -j"$jobs" --target inkband host_loader >/dev/null
 
@@ -29,7 +30,7 @@ if [ "$defined" -ne 10 ]; then
 fi
 
 cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DINKBAND_BUILD_TOOLS=OFF \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DINKBAND_BUILD_TOOLS=OFF -DINKBAND_WERROR=ON \
   -DINKBAND_LINUX_HOST_LOADER="$root/$linux/tests/host/host_loader" \
   -DINKBAND_LINUX_LIBRARY="$root/$linux/libinkband.so" >/dev/null
 cmake --build build/windows -j"$jobs"
