@@ -1,7 +1,7 @@
 # Fails unless inkband.dll exports exactly the ten entry points, by name,
 # imports from nothing but KERNEL32 and the C runtime, and carries its
-# version resource and version tags.
-#   cmake -DDLL=inkband.dll -DOBJDUMP=x86_64-w64-mingw32-objdump -DVERSION=1.0.0.0 -P ...
+# version resource and version tags, both with the project's version.
+#   cmake -DDLL=inkband.dll -DOBJDUMP=x86_64-w64-mingw32-objdump -DVERSION=<major.minor.patch.build> -P ...
 execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "${OBJDUMP} -p ${DLL} failed")
@@ -75,7 +75,8 @@ if(NOT file_version STREQUAL VERSION)
   message(FATAL_ERROR "file version ${file_version} in the version resource, expected ${VERSION}")
 endif()
 
-file(STRINGS ${DLL} tags REGEX "^(inkband library|inkband tool|rastertoinkband filter) [0-9]+\\.[0-9]+\\.[0-9]+\\.[0-9]+$")
+string(REPLACE "." "\\." version_pattern "${VERSION}")
+file(STRINGS ${DLL} tags REGEX "^(inkband library|inkband tool|rastertoinkband filter) ${version_pattern}$")
 list(LENGTH tags count)
 if(NOT count EQUAL 3)
   message(FATAL_ERROR "expected three version tags, found: ${tags}")

@@ -24,13 +24,13 @@ target_link_options(inkband PRIVATE -static -Wl,--no-undefined -Wl,--exclude-all
 # Programs of this build link their runtime statically as well.
 add_link_options(-static)
 
-if(INKBAND_BUILD_TESTS)
+if(BUILD_TESTING)
   add_test(NAME windows_dll_exports
     COMMAND ${CMAKE_COMMAND} -DDLL=$<TARGET_FILE:inkband> -DOBJDUMP=${CMAKE_OBJDUMP}
             -DVERSION=${PROJECT_VERSION} -P ${PROJECT_SOURCE_DIR}/cmake/check_windows_dll.cmake)
 endif()
 
-if(CMAKE_CROSSCOMPILING AND INKBAND_BUILD_TESTS)
+if(CMAKE_CROSSCOMPILING AND BUILD_TESTING)
   # The first start of Wine in a new prefix takes a while; do it once at
   # build time so that tests running side by side find the prefix ready.
   if(INKBAND_WINE64 AND DEFINED INKBAND_WINEPREFIX)

@@ -11,10 +11,11 @@ declare -A groups=(
   [robust]="clang-14 libclang-rt-14-dev libfuzzer-14-dev valgrind"
   [cups]="cups cups-filters libcups2-dev libcupsimage2-dev ghostscript libgs10-common"
   [bench]="libtiff-dev ghostscript cups-filters libgs10-common valgrind"
+  [packaging]="dpkg-dev"
 )
 
 wanted=()
-for group in "${@:-core tools windows arm64 robust cups bench}"; do
+for group in "${@:-core tools windows arm64 robust cups bench packaging}"; do
   for g in $group; do wanted+=(${groups[$g]}); done
 done
 

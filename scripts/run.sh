@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install_deps.sh core tools
-cmake -S . -B build/run -DCMAKE_BUILD_TYPE=Release -DINKBAND_BUILD_TESTS=OFF >/dev/null
+cmake -S . -B build/run -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
 cmake --build build/run -j"$(nproc)" --target inkband_tool >/dev/null
 
 mkdir -p out

@@ -11,7 +11,7 @@ root=$(pwd)
 scripts/install_deps.sh
 
 jobs=$(nproc)
-cmake -S . -B build/main -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build/main -DCMAKE_BUILD_TYPE=RelWithDebInfo -DINKBAND_WERROR=ON >/dev/null
 cmake --build build/main -j"$jobs"
 (cd build/main && ctest --output-on-failure -j"$jobs")
 

@@ -1,5 +1,5 @@
 # Fails unless LIB exports exactly the ten entry points and holds the three
-# version tags.
+# version tags, each with the project's version VERSION (the header's).
 execute_process(COMMAND nm -D --defined-only ${LIB} OUTPUT_VARIABLE symbols RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "nm failed on ${LIB}")
@@ -17,7 +17,8 @@ list(SORT expected)
 if(NOT names STREQUAL expected)
   message(FATAL_ERROR "exports differ:\n  got      ${names}\n  expected ${expected}")
 endif()
-file(STRINGS ${LIB} tags REGEX "^(inkband library|inkband tool|rastertoinkband filter) [0-9]+\\.[0-9]+\\.[0-9]+\\.[0-9]+$")
+string(REPLACE "." "\\." version_pattern "${VERSION}")
+file(STRINGS ${LIB} tags REGEX "^(inkband library|inkband tool|rastertoinkband filter) ${version_pattern}$")
 list(LENGTH tags count)
 if(NOT count EQUAL 3)
   message(FATAL_ERROR "expected three version tags, found: ${tags}")

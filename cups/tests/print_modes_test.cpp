@@ -10,6 +10,7 @@
 #include <sstream>
 #include <string>
 
+#include "inkband/inkband.h"
 #include "support/page_model.h"
 
 namespace inkband::filter {
@@ -97,6 +98,20 @@ TEST(PrintModes, PpdChoicesSelectTheModes) {
         seen.insert(mode->name);
     }
     for (const PrintMode& mode : printModes()) EXPECT_TRUE(seen.count(mode.name)) << mode.name;
+}
+
+// The PPD names the library's version, as the header gives it.
+TEST(PrintModes, PpdCarriesTheLibraryVersion) {
+    std::ifstream file(INKBAND_PPD_PATH);
+    ASSERT_TRUE(file) << INKBAND_PPD_PATH;
+    std::stringstream text;
+    text << file.rdbuf();
+    const std::string version = std::to_string(INKBAND_VERSION_MAJOR) + "." +
+                                std::to_string(INKBAND_VERSION_MINOR) + "." +
+                                std::to_string(INKBAND_VERSION_PATCH);
+    EXPECT_NE(text.str().find("*FileVersion: \"" + version + "\"\n"), std::string::npos);
+    EXPECT_NE(text.str().find("*NickName: \"inkband raster printer, " + version + "\"\n"),
+              std::string::npos);
 }
 
 }  // namespace

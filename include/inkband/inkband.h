@@ -49,8 +49,16 @@ extern "C" {
 #define INKBAND_VERSION_MINOR 0
 #define INKBAND_VERSION_PATCH 0
 #define INKBAND_VERSION_BUILD 0
-/* "1.0.0.0": the four-part version carried by the module's version tags. */
-#define INKBAND_VERSION_STRING "1.0.0.0"
+/* The four parts above joined with dots, as one string literal: the version
+ * the module's version tags carry.  The build reads the version from these
+ * lines; they are the only place it is written. */
+#define INKBAND_VERSION_STRINGIZE_(x) #x
+#define INKBAND_VERSION_STRINGIZE(x) INKBAND_VERSION_STRINGIZE_(x)
+#define INKBAND_VERSION_STRING                                                  \
+    INKBAND_VERSION_STRINGIZE(INKBAND_VERSION_MAJOR)                            \
+    "." INKBAND_VERSION_STRINGIZE(INKBAND_VERSION_MINOR)                        \
+    "." INKBAND_VERSION_STRINGIZE(INKBAND_VERSION_PATCH)                        \
+    "." INKBAND_VERSION_STRINGIZE(INKBAND_VERSION_BUILD)
 
 /* ------------------------------------------------------------------------
  * Export decoration.  On Windows the DLL exports the ten entry points from

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Windows leg: cross-builds inkband.dll and the whole test suite with
-# mingw-w64 and runs them under Wine (build/windows).  The ctest run there
-# checks the DLL's exports, imports and version resource, runs the unit
-# tests, and runs the host program, which loads the DLL and binds the entry
-# points by name, against the Linux build's output of the same jobs.
+# mingw-w64 in Release, as the DLL ships, and runs them under Wine
+# (build/windows).  The ctest run there checks the DLL's exports, imports
+# and version resource, runs the unit tests, and runs the host program,
+# which loads the DLL and binds the entry points by name, against the Linux
+# build's output of the same jobs.
 # Usage: scripts/legs/20-windows.sh [repo root]
 set -euo pipefail
 root=$(cd "${1:-$(dirname "$0")/../..}" && pwd)
@@ -16,7 +17,8 @@ jobs=$(nproc)
 linux=build/main
 if [ ! -f "$linux/CMakeCache.txt" ]; then
   linux=build/windows-linux
-  cmake -S . -B "$linux" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DINKBAND_BUILD_TOOLS=OFF >/dev/null
+  cmake -S . -B "$linux" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DINKBAND_BUILD_TOOLS=OFF \
+    -DINKBAND_WERROR=ON >/dev/null
 fi
 cmake --build "$linux" -j"$jobs" --target inkband host_loader >/dev/null
 
@@ -29,7 +31,7 @@ if [ "$defined" -ne 10 ]; then
 fi
 
 cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DINKBAND_BUILD_TOOLS=OFF \
+  -DCMAKE_BUILD_TYPE=Release -DINKBAND_BUILD_TOOLS=OFF -DINKBAND_WERROR=ON \
   -DINKBAND_REFERENCE_HOST_LOADER="$root/$linux/tests/host/host_loader" \
   -DINKBAND_REFERENCE_LIBRARY="$root/$linux/libinkband.so" >/dev/null
 cmake --build build/windows -j"$jobs"

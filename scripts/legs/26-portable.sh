@@ -17,11 +17,12 @@ jobs=$(nproc)
 reference=build/main
 if [ ! -f "$reference/CMakeCache.txt" ]; then
   reference=build/portable-reference
-  cmake -S . -B "$reference" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DINKBAND_BUILD_TOOLS=OFF >/dev/null
+  cmake -S . -B "$reference" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DINKBAND_BUILD_TOOLS=OFF -DINKBAND_WERROR=ON >/dev/null
 fi
 cmake --build "$reference" -j"$jobs" --target inkband host_loader >/dev/null
 
 cmake -S . -B build/portable -DCMAKE_BUILD_TYPE=RelWithDebInfo -DINKBAND_ENABLE_SIMD=OFF -DINKBAND_BUILD_TOOLS=ON \
+  -DINKBAND_WERROR=ON \
   -DINKBAND_REFERENCE_HOST_LOADER="$root/$reference/tests/host/host_loader" \
   -DINKBAND_REFERENCE_LIBRARY="$root/$reference/libinkband.so" >/dev/null
 cmake --build build/portable -j"$jobs"

@@ -26,7 +26,7 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 # turned off here, every other one still fails the build.
 echo "+ cmake -S . -B $dir -DINKBAND_SANITIZE=address,undefined"
 cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DINKBAND_SANITIZE=address,undefined \
-  -DCMAKE_CXX_FLAGS=-Wno-maybe-uninitialized >/dev/null
+  -DINKBAND_WERROR=ON -DCMAKE_CXX_FLAGS=-Wno-maybe-uninitialized >/dev/null
 echo "+ cmake --build $dir -j$jobs"
 cmake --build "$dir" -j"$jobs"
 echo "+ ctest -E installed_consumer (in $dir)"

@@ -18,8 +18,8 @@ jobs=$(nproc)
 dir=${INKBAND_BUILD_ROOT:-build}/fuzz
 seconds=${INKBAND_FUZZ_SECONDS:-60}
 
-echo "+ CC=clang-14 CXX=clang++-14 cmake -S fuzz -B $dir"
-CC=clang-14 CXX=clang++-14 cmake -S fuzz -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+echo "+ CC=clang-14 CXX=clang++-14 cmake -S fuzz -B $dir -DINKBAND_WERROR=ON"
+CC=clang-14 CXX=clang++-14 cmake -S fuzz -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DINKBAND_WERROR=ON >/dev/null
 echo "+ cmake --build $dir -j$jobs"
 cmake --build "$dir" -j"$jobs"
 

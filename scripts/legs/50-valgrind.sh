@@ -26,7 +26,7 @@ rm -rf "$work"
 mkdir -p "$work"
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DINKBAND_WERROR=ON >/dev/null
 fi
 cmake --build "$build" -j"$jobs"
 

@@ -17,7 +17,7 @@ filter='ThreadJobs*:ExamplePage*:RoundTrip*:AllocationSweep*:JobLifecycle*'
 
 echo "+ cmake -S . -B $dir -DINKBAND_SANITIZE=thread"
 cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DINKBAND_SANITIZE=thread \
-  -DINKBAND_BUILD_TOOLS=OFF >/dev/null
+  -DINKBAND_BUILD_TOOLS=OFF -DINKBAND_WERROR=ON >/dev/null
 echo "+ cmake --build $dir -j$jobs --target inkband_tests"
 cmake --build "$dir" -j"$jobs" --target inkband_tests
 

@@ -18,7 +18,8 @@ scripts/install_deps.sh cups tools core
 jobs=$(nproc)
 [ "$jobs" -gt 2 ] && jobs=2
 
-cmake -S . -B build/cups -DCMAKE_BUILD_TYPE=RelWithDebInfo -DINKBAND_CUPS_END_TO_END=ON >/dev/null
+cmake -S . -B build/cups -DCMAKE_BUILD_TYPE=RelWithDebInfo -DINKBAND_CUPS_END_TO_END=ON \
+  -DINKBAND_WERROR=ON >/dev/null
 cmake --build build/cups -j"$jobs" --target rastertoinkband inkband_raster_check inkband_cups_tests
 if ! cmake --build build/cups -j"$jobs" --target inkband_tool >/dev/null 2>&1; then
   echo "inkband tool not built: streams are checked with the decoder library only"

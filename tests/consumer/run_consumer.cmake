@@ -31,7 +31,12 @@ if(NOT rc EQUAL 0)
   message(FATAL_ERROR "pkg-config failed")
 endif()
 separate_arguments(flags UNIX_COMMAND "${flags}")
-run("pkg-config build" cc -std=c11 -Wall -Werror ${SOURCE_DIR}/tests/consumer/consumer.c ${flags}
+# Warnings fail the consumer's build too when the build under test asks so.
+set(werror)
+if(WERROR)
+  set(werror -Werror)
+endif()
+run("pkg-config build" cc -std=c11 -Wall ${werror} ${SOURCE_DIR}/tests/consumer/consumer.c ${flags}
     -o ${WORK_DIR}/consumer_pc)
 run("pkg-config consumer" ${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${libdir} ${WORK_DIR}/consumer_pc)
 message(STATUS "consumer built and ran both ways")

@@ -71,7 +71,7 @@ class BandEmitTest : public HeapGuardedTest {
 
     static Bytes selection(std::initializer_list<uint8_t> letters) {
         Bytes b = {0x1B, 0x28, 0x4C, static_cast<uint8_t>(letters.size()), 0x00};
-        b.insert(b.end(), letters);
+        for (uint8_t letter : letters) b.push_back(letter);
         return b;
     }
 

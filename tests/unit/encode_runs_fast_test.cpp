@@ -210,8 +210,10 @@ TEST(EncodeRunsFast, LinesMatchInRoomyAndTightChunks) {
         LineExtent extent{first, first + static_cast<int32_t>(span) - 1, 0, 0, 0, kLineHasData};
 
         Bytes expected;
-        for (int32_t n = first; n > 0; n -= 128)
-            expected.insert(expected.end(), {static_cast<uint8_t>(n > 128 ? 0x81 : 1 - n), 0x00});
+        for (int32_t n = first; n > 0; n -= 128) {
+            expected.push_back(static_cast<uint8_t>(n > 128 ? 0x81 : 1 - n));
+            expected.push_back(0x00);
+        }
         const Bytes coded = referenceRuns(data);
         expected.insert(expected.end(), coded.begin(), coded.end());
         expected.push_back(0x80);
