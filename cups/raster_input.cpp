@@ -48,7 +48,10 @@ ssize_t readRaster(void* context, unsigned char* buffer, size_t length) {
         }
         const ssize_t got = ::read(input.fd, buffer, length);
         if (got == 0) input.ended = true;
-        if (got >= 0) return got;
+        if (got >= 0) {
+            input.read += static_cast<uint64_t>(got);
+            return got;
+        }
         if (errno != EINTR && errno != EAGAIN) {
             input.error = errno;
             return -1;

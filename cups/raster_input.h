@@ -12,6 +12,7 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <cstdint>
 
 #include "raster_planes.h"
 
@@ -21,6 +22,7 @@ struct RasterInput {
     int fd = 0;
     bool ended = false;  // a read found the end of the data
     int error = 0;       // errno of a failed read
+    uint64_t read = 0;   // bytes read so far
 };
 
 // Installs the SIGTERM handler, blocks SIGTERM outside the input wait, and

@@ -169,8 +169,15 @@ int main(int argc, char** argv) {
     JobState state;
     state.raster = cupsRasterOpenIO(readRaster, &input, CUPS_RASTER_READ);
     if (state.raster == nullptr) {
-        logLine("ERROR", "Unable to read the raster data");
         if (fd != 0) close(fd);
+        // No data at all is a job with nothing to print (a page range past
+        // the last page): it ends, with an empty stream, so that the queue
+        // goes on to the next job.
+        if (input.ended && input.error == 0 && input.read == 0) {
+            logLine("INFO", "No pages to print");
+            return 0;
+        }
+        logLine("ERROR", "Unable to read the raster data");
         return 1;
     }
 
@@ -201,11 +208,12 @@ int main(int argc, char** argv) {
         logLine("INFO", "Job stopped after %d page(s)", state.pages);
         return 0;
     }
-    if (state.pages == 0) {
-        logLine("ERROR", "No pages found");
-        return 1;
-    }
     if (state.failed) return 1;
+    if (state.pages == 0) {
+        // A raster stream without a page: nothing to print, and nothing sent.
+        logLine("INFO", "No pages to print");
+        return 0;
+    }
     logLine("INFO", "Printed %d page(s), %llu bytes", state.pages,
             static_cast<unsigned long long>(state.writer.written));
     return 0;

@@ -128,6 +128,19 @@ through_cups doc-ternary-600 doc.pdf 3 -o ColorModel=CMYLkTernary -o Resolution=
 through_cups doc-blacklight-300 doc.pdf 3 -o ColorModel=CMYKLk -o Resolution=300dpi
 through_cups doc-tencoarse-300 doc.pdf 3 -o ColorModel=TenPlaneCoarse -o Resolution=300dpi
 
+# A page range past the last page: nothing to print, and the job still ends
+# cleanly (a failing filter would stop the queue).
+if ! cupsfilter -c cups-files.conf -e -p "$ppd" -m printer/foo -U inkband -o page-ranges=10-12 \
+    doc.pdf > past-end.prn 2> past-end.log; then
+  fail "past-end: cupsfilter failed"
+elif ! grep -q 'rastertoinkband (PID [0-9]*) exited with no errors' past-end.log; then
+  fail "past-end: rastertoinkband did not run cleanly"
+elif [ -s past-end.prn ] || grep -q '^PAGE: ' past-end.log; then
+  fail "past-end: pages printed"
+else
+  echo "ok: past-end (no pages, the job ended cleanly)"
+fi
+
 # --- gs -sDEVICE=cups | rastertoinkband, the raster kept on the way.
 # through_gs LABEL DOCUMENT PAGES gs-options...
 through_gs() {

@@ -330,12 +330,30 @@ TEST(FilterProcess, RasterEndingInsideAPageEndsThatPage) {
     expectPage(decoded.pages[0], page, kept);
 }
 
-TEST(FilterProcess, NoInputOrBadArguments) {
-    const FilterRun empty = runFilter({});
-    EXPECT_EQ(empty.exitCode, 1);
-    EXPECT_TRUE(logHas(empty, "ERROR: ")) << empty.log;
-    EXPECT_TRUE(empty.stream.empty());
+// A job with nothing to print (Ghostscript sends no data, or a raster
+// stream without a page, for a page range past the last page) ends with an
+// empty stream and success, so the queue goes on; data that is not raster
+// is an error.
+TEST(FilterProcess, NothingToPrintEndsTheJobAndBadDataIsAnError) {
+    const struct {
+        const char* what;
+        std::vector<uint8_t> input;
+        int exitCode;
+        const char* logged;
+    } cases[] = {
+        {"no data", {}, 0, "INFO: No pages to print"},
+        {"no page", rastertest::rasterStream({}), 0, "INFO: No pages to print"},
+        {"not raster", {'n', 'o', 't', ' ', 'r', 'a', 's', 't', 'e', 'r'}, 1, "ERROR: "},
+    };
+    for (const auto& c : cases) {
+        const FilterRun run = runFilter(c.input);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.what << "\n" << run.log;
+        EXPECT_TRUE(logHas(run, c.logged)) << c.what << "\n" << run.log;
+        EXPECT_TRUE(run.stream.empty()) << c.what;
+    }
+}
 
+TEST(FilterProcess, BadArguments) {
     const std::string out = scratchPath("args.prn"), err = scratchPath("args.txt");
     const int input = open("/dev/null", O_RDONLY);
     const FilterRun few = collect(waitFor(startFilter(input, out, err, "", 5)), out, err);
