@@ -1,0 +1,57 @@
+#include "host/plane_lines.h"
+
+#include "host/job_settings.h"
+#include "host/plane_packing.h"
+
+namespace inkband::host {
+
+std::string startPlaneLines(PlaneLines& lines, const ModeInfo& mode, PixelFormat format, int width,
+                            const LineSettings& settings) {
+    if (width <= 0 || width > kMaxLineWidth)
+        return "a page " + std::to_string(width) + " pixels wide (the printer takes 1 to " +
+               std::to_string(kMaxLineWidth) + ")";
+    lines.mode = &mode;
+    lines.format = format;
+    lines.width = width;
+    lines.planeCount = static_cast<int>(mode.sources.size());
+    lines.separation = makeSeparation(mode, settings.separation);
+    for (int p = 0; p < lines.planeCount; ++p) {
+        const SourcePlane& s = mode.sources[static_cast<std::size_t>(p)];
+        startPlaneHalftone(lines.halftone[p], settings.quality, s.maxLevel, p, width);
+        lines.amounts[p].assign(static_cast<std::size_t>(width), 0);
+        lines.levels[p].assign(static_cast<std::size_t>(width), 0);
+        lines.packed[p].assign(packedBytes(width, s.bits), 0);
+    }
+    return {};
+}
+
+bool makeRasterLine(PlaneLines& lines, const uint8_t* pixels, int32_t y, RasterLine& out) {
+    uint8_t* amounts[kMaxSourcePlanes];
+    for (int p = 0; p < lines.planeCount; ++p) amounts[p] = lines.amounts[p].data();
+    separateLine(lines.separation, lines.format, pixels, lines.width, amounts);
+
+    out = RasterLine{};
+    out.line = y;
+    bool any = false;
+    for (int p = 0; p < lines.planeCount; ++p) {
+        const SourcePlane& s = lines.mode->sources[static_cast<std::size_t>(p)];
+        uint8_t* levels = lines.levels[p].data();
+        PlaneLine& plane = out.planes[p];
+        plane.width = static_cast<int16_t>(lines.width);
+        int first = 0, last = 0;
+        if (!halftoneLine(lines.halftone[p], amounts[p], lines.width, y, levels) ||
+            !levelSpan(levels, lines.width, first, last)) {
+            plane.data = nullptr;  // no ink on this line
+            plane.left = plane.width;
+            continue;
+        }
+        any = true;
+        packLevels(levels, lines.width, s.bits, lines.packed[p].data());
+        plane.data = lines.packed[p].data();
+        plane.left = static_cast<int16_t>(first);
+        plane.right = static_cast<int16_t>(lines.width - 1 - last);
+    }
+    return any;
+}
+
+}  // namespace inkband::host

@@ -1,0 +1,133 @@
+// Halftoning and packing: every plane depth and quality keeps the tone of
+// what it prints (the mean level over each 1 mm cell within 2 % of the
+// amount), prints every tint from 1 %, and packs as the module reads it.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+#include "host/halftone.h"
+#include "host/plane_packing.h"
+
+namespace inkband::host {
+namespace {
+
+constexpr Quality kQualities[] = {Quality::Draft, Quality::Normal, Quality::High};
+// The level ranges of the modes' planes: 1-bit, ternary, 2-bit, the ten-plane
+// modes' 4, 7 and 9, 4-bit.
+constexpr int kMaxLevels[] = {1, 2, 3, 4, 7, 9, 15};
+
+// Tints of 1 to 100 %, as bars 10 mm long across the page, each on its own
+// 10 mm stripe; then a smooth ramp from 0 to 100 %.  300 dpi: 1 mm is 12
+// pixels.
+constexpr int kCell = 12;
+constexpr int kBar = 120;
+constexpr int kTints[] = {1, 2, 3, 5, 7, 10, 15, 20, 30, 40, 50, 60, 70, 80, 90, 99, 100};
+constexpr int kTintCount = sizeof kTints / sizeof kTints[0];
+
+uint8_t amountAt(int x, int y) {
+    if (y < kBar) {
+        const int tint = kTints[x / kBar];
+        return static_cast<uint8_t>(std::lround(tint * 2.55));
+    }
+    return static_cast<uint8_t>(x * 255 / (kBar * kTintCount - 1));  // ramp
+}
+
+struct Page {
+    int width = kBar * kTintCount, height = 2 * kBar;
+    std::vector<uint8_t> levels;
+};
+
+Page halftonePage(Quality quality, int maxLevel, int planeIndex) {
+    Page page;
+    page.levels.resize(static_cast<std::size_t>(page.width) * page.height);
+    PlaneHalftone plane;
+    startPlaneHalftone(plane, quality, maxLevel, planeIndex, page.width);
+    std::vector<uint8_t> amounts(static_cast<std::size_t>(page.width));
+    for (int y = 0; y < page.height; ++y) {
+        for (int x = 0; x < page.width; ++x) amounts[x] = amountAt(x, y);
+        halftoneLine(plane, amounts.data(), page.width, y,
+                     &page.levels[static_cast<std::size_t>(y) * page.width]);
+    }
+    return page;
+}
+
+TEST(Halftone, CellMeansFollowTheAmountAndEveryTintPrints) {
+    for (Quality quality : kQualities)
+        for (int maxLevel : kMaxLevels)
+            for (int planeIndex : {0, 3}) {
+                SCOPED_TRACE(std::string(qualityName(quality)) + " levels 0-" +
+                             std::to_string(maxLevel) + " plane " + std::to_string(planeIndex));
+                const Page page = halftonePage(quality, maxLevel, planeIndex);
+                double errorSum = 0;
+                int cells = 0;
+                for (int cy = 0; cy + kCell <= page.height; cy += kCell)
+                    for (int cx = 0; cx + kCell <= page.width; cx += kCell) {
+                        double level = 0, amount = 0;
+                        for (int y = cy; y < cy + kCell; ++y)
+                            for (int x = cx; x < cx + kCell; ++x) {
+                                const int v = page.levels[static_cast<std::size_t>(y) *
+                                                              page.width + x];
+                                ASSERT_LE(v, maxLevel);
+                                level += static_cast<double>(v) / maxLevel;
+                                amount += amountAt(x, y) / 255.0;
+                            }
+                        errorSum += std::abs(level - amount) / (kCell * kCell);
+                        ++cells;
+                    }
+                EXPECT_LT(errorSum / cells, 0.02);
+                for (int t = 0; t < kTintCount; ++t) {
+                    int dots = 0;
+                    for (int y = 0; y < kBar; ++y)
+                        for (int x = t * kBar; x < (t + 1) * kBar; ++x)
+                            dots += page.levels[static_cast<std::size_t>(y) * page.width + x] > 0;
+                    EXPECT_GT(dots, 0) << kTints[t] << " % prints nothing";
+                }
+            }
+}
+
+TEST(Halftone, BlankAndSolidStayExact) {
+    for (Quality quality : kQualities)
+        for (int maxLevel : kMaxLevels) {
+            PlaneHalftone plane;
+            startPlaneHalftone(plane, quality, maxLevel, 1, 64);
+            std::vector<uint8_t> amounts(64), levels(64, 99);
+            for (int y = 0; y < 8; ++y) {
+                // Solid, white, solid: no dot in the white, no gap in the solid.
+                for (int x = 0; x < 64; ++x) amounts[x] = (x / 16) % 2 == 0 ? 255 : 0;
+                const bool any = halftoneLine(plane, amounts.data(), 64, y, levels.data());
+                EXPECT_TRUE(any);
+                for (int x = 0; x < 64; ++x)
+                    ASSERT_EQ(levels[x], amounts[x] ? maxLevel : 0) << qualityName(quality);
+            }
+            std::vector<uint8_t> white(64, 0);
+            EXPECT_FALSE(halftoneLine(plane, white.data(), 64, 8, levels.data()));
+        }
+}
+
+TEST(PlanePacking, PacksFirstPixelHighAndClearsTheTail) {
+    const uint8_t levels[] = {1, 0, 1, 1, 0, 0, 0, 1, 1, 0, 1};
+    struct Case {
+        int bits;
+        std::vector<uint8_t> bytes;
+    } cases[] = {
+        {1, {0xB1, 0xA0}},
+        {2, {0x45, 0x01, 0x44}},
+        {4, {0x10, 0x11, 0x00, 0x01, 0x10, 0x10}},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> out(packedBytes(11, c.bits), 0xEE);
+        packLevels(levels, 11, c.bits, out.data());
+        EXPECT_EQ(out, c.bytes) << c.bits << " bits";
+    }
+    int first = -1, last = -1;
+    EXPECT_TRUE(levelSpan(levels, 11, first, last));
+    EXPECT_EQ(first, 0);
+    EXPECT_EQ(last, 10);
+    const uint8_t blank[4] = {};
+    EXPECT_FALSE(levelSpan(blank, 4, first, last));
+}
+
+}  // namespace
+}  // namespace inkband::host
