@@ -65,7 +65,7 @@ bool diffuseLine(PlaneHalftone& plane, const uint8_t* amounts, int width, uint8_
     const int step = reverse ? -1 : 1;
     int32_t* errors = plane.errors.data() + 1;  // errors[-1] and errors[width] are padding
     int x = reverse ? width - 1 : 0;
-    int32_t right = 0;            // 7/16 of the last error, for the next pixel
+    int32_t right = 0;             // 7/16 of the last error, for the next pixel
     int32_t behind = 0, here = 0;  // next line's error for x - step and x
     unsigned any = 0;
     for (int n = 0; n < width; ++n, x += step) {
@@ -144,8 +144,7 @@ void startPlaneHalftone(PlaneHalftone& plane, Quality quality, int maxLevel, int
         plane.errors.clear();
 }
 
-bool halftoneLine(PlaneHalftone& plane, const uint8_t* amounts, int width, int y,
-                  uint8_t* levels) {
+bool halftoneLine(PlaneHalftone& plane, const uint8_t* amounts, int width, int y, uint8_t* levels) {
     bool any = false;
     switch (plane.quality) {
         case Quality::Draft:

@@ -32,8 +32,8 @@ bool parseQuality(const char* name, Quality& quality);
 struct PlaneHalftone {
     Quality quality = Quality::Normal;
     int maxLevel = 1;
-    int shiftX = 0, shiftY = 0;  // the plane's offset into the matrix
-    uint8_t base[256] = {};      // ordered dither: the level below each amount
+    int shiftX = 0, shiftY = 0;   // the plane's offset into the matrix
+    uint8_t base[256] = {};       // ordered dither: the level below each amount
     uint8_t remainder[256] = {};  // and how far above it the amount lies, 0 .. 254
     std::vector<int32_t> errors;  // error diffusion: the next line's error, width + 2
     int lines = 0;                // lines halftoned so far
@@ -45,8 +45,7 @@ void startPlaneHalftone(PlaneHalftone& plane, Quality quality, int maxLevel, int
 
 // Halftones the plane's next line: writes `width` levels.  True when any
 // level is above 0.
-bool halftoneLine(PlaneHalftone& plane, const uint8_t* amounts, int width, int y,
-                  uint8_t* levels);
+bool halftoneLine(PlaneHalftone& plane, const uint8_t* amounts, int width, int y, uint8_t* levels);
 
 // The ordered-dither threshold (0 .. 254) at a position, for tests.
 int ditherThreshold(Quality quality, int x, int y);

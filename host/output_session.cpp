@@ -31,8 +31,7 @@ std::string deliver(OutputSession& session, const char* call, int16_t status,
 std::string beginPage(OutputSession& session, const JobSettings& settings) {
     if (session.pageOpen) return "a page is already open";
     if (session.job == nullptr || session.rowCode != settings.modeRowCode ||
-        session.columnCode != settings.modeColumnCode ||
-        session.lineWidth != settings.lineWidth) {
+        session.columnCode != settings.modeColumnCode || session.lineWidth != settings.lineWidth) {
         if (session.job != nullptr) {
             const std::string error = endJob(session);
             if (!error.empty()) return error;
@@ -66,17 +65,21 @@ std::string endPage(OutputSession& session, int32_t formLines) {
     if (!session.pageOpen) return "no page is open";
     PieceList* list = nullptr;
     session.pageOpen = false;
-    if (session.alternate)
-        return deliver(session, "OutputFormFeed",
-                       OutputFormFeed(&session.job, &list, formLines), list);
-    return deliver(session, "OutputFlush", OutputFlush(&session.job, &list), list);
+    // The call runs before deliver() reads the list it stored.
+    if (session.alternate) {
+        const int16_t status = OutputFormFeed(&session.job, &list, formLines);
+        return deliver(session, "OutputFormFeed", status, list);
+    }
+    const int16_t status = OutputFlush(&session.job, &list);
+    return deliver(session, "OutputFlush", status, list);
 }
 
 std::string endJob(OutputSession& session) {
     std::string error;
     if (session.job != nullptr && session.alternate && !session.pageOpen) {
         PieceList* list = nullptr;
-        error = deliver(session, "OutputFlush", OutputFlush(&session.job, &list), list);
+        const int16_t status = OutputFlush(&session.job, &list);
+        error = deliver(session, "OutputFlush", status, list);
     }
     closeSession(session);
     return error;

@@ -24,31 +24,29 @@ constexpr WirePlane second(char letter, int bits) {
     return {static_cast<uint8_t>(letter | kSecond), bits, false};
 }
 
-constexpr Ink C = Ink::Cyan, M = Ink::Magenta, Y = Ink::Yellow, K = Ink::Black,
-              k = Ink::LightBlack, H = Ink::H;
+constexpr Ink C = Ink::Cyan, M = Ink::Magenta, Y = Ink::Yellow, K = Ink::Black, k = Ink::LightBlack,
+              H = Ink::H;
 
 // Source planes of each mode, in the module's plane order.
 constexpr SourcePlane kBlack[] = {oneBit(K, 'K')};
 constexpr SourcePlane kCmyk1[] = {oneBit(C, 'C'), oneBit(M, 'M'), oneBit(Y, 'Y'), oneBit(K, 'K')};
-constexpr SourcePlane kCmykT[] = {ternary(C, 'C'), ternary(M, 'M'), oneBit(Y, 'Y'),
-                                  oneBit(K, 'K')};
+constexpr SourcePlane kCmykT[] = {ternary(C, 'C'), ternary(M, 'M'), oneBit(Y, 'Y'), oneBit(K, 'K')};
 constexpr SourcePlane kCmyk4[] = {deep(C, 'C', 4), deep(M, 'M', 4), deep(Y, 'Y', 2),
                                   oneBit(K, 'K')};
 constexpr SourcePlane kCmykT_[] = {ternary(C, 'C'), ternary(M, 'M'), oneBit(Y, 'Y'),
                                    ternary(k, 'k')};
 constexpr SourcePlane kCmyk4_[] = {deep(C, 'C', 4), deep(M, 'M', 4), deep(Y, 'Y', 2),
                                    deep(k, 'k', 2)};
-constexpr SourcePlane kFiveT[] = {ternary(C, 'C'), ternary(M, 'M'), oneBit(Y, 'Y'),
-                                  oneBit(K, 'K'), ternary(k, 'k')};
+constexpr SourcePlane kFiveT[] = {ternary(C, 'C'), ternary(M, 'M'), oneBit(Y, 'Y'), oneBit(K, 'K'),
+                                  ternary(k, 'k')};
 constexpr SourcePlane kFive4[] = {deep(C, 'C', 4), deep(M, 'M', 4), deep(Y, 'Y', 2),
                                   deep(k, 'k', 2), deep(H, 'H', 4)};
 // The ten-plane modes print a level past a split table's length as
 // nothing, so their planes stop at the last level with an entry.
 constexpr SourcePlane kTenFine[] = {plane(C, 'C', 4, 9), plane(M, 'M', 4, 9), plane(Y, 'Y', 4, 7),
                                     plane(k, 'k', 4, 4), plane(H, 'H', 4, 9)};
-constexpr SourcePlane kTenCoarse[] = {plane(C, 'C', 4, 4), plane(M, 'M', 4, 4),
-                                      plane(Y, 'Y', 4, 4), plane(k, 'k', 4, 4),
-                                      plane(H, 'H', 4, 9)};
+constexpr SourcePlane kTenCoarse[] = {plane(C, 'C', 4, 4), plane(M, 'M', 4, 4), plane(Y, 'Y', 4, 4),
+                                      plane(k, 'k', 4, 4), plane(H, 'H', 4, 9)};
 
 // Printer planes of the modes that send their source planes as they are.
 constexpr WirePlane kWireK[] = {wire('K', 1)};
@@ -78,38 +76,137 @@ constexpr SplitPlane split(int source, std::initializer_list<uint8_t> values) {
     return s;
 }
 constexpr SplitPlane kSplitFine[] = {
-    split(0, {0, 0, 1, 3, 3, 6, 6, 4, 9, 9}), split(1, {0, 1, 1, 1, 3, 3, 6, 9, 8, 11}),
-    split(2, {0, 1, 2, 2, 2, 3, 3, 3}),       split(3, {0, 1, 2, 2, 2}),
-    split(4, {0, 1, 1, 1, 3, 3, 6, 9, 8, 11}), split(0, {0, 1, 1, 1, 3, 3, 6, 9, 8, 11}),
-    split(1, {0, 0, 1, 3, 3, 6, 6, 4, 9, 9}), split(2, {0, 0, 0, 1, 2, 1, 2, 3}),
-    split(3, {0, 0, 0, 1, 2}),                split(4, {0, 0, 1, 3, 3, 6, 6, 4, 9, 9}),
+    split(0, {0, 0, 1, 3, 3, 6, 6, 4, 9, 9}),
+    split(1, {0, 1, 1, 1, 3, 3, 6, 9, 8, 11}),
+    split(2, {0, 1, 2, 2, 2, 3, 3, 3}),
+    split(3, {0, 1, 2, 2, 2}),
+    split(4, {0, 1, 1, 1, 3, 3, 6, 9, 8, 11}),
+    split(0, {0, 1, 1, 1, 3, 3, 6, 9, 8, 11}),
+    split(1, {0, 0, 1, 3, 3, 6, 6, 4, 9, 9}),
+    split(2, {0, 0, 0, 1, 2, 1, 2, 3}),
+    split(3, {0, 0, 0, 1, 2}),
+    split(4, {0, 0, 1, 3, 3, 6, 6, 4, 9, 9}),
 };
 constexpr SplitPlane kSplitCoarse[] = {
-    split(0, {0, 1, 1, 1, 2}), split(1, {0, 1, 1, 1, 2}), split(2, {0, 1, 2, 2, 2}),
-    split(3, {0, 1, 2, 2, 2}), split(4, {0, 1, 1, 1, 2, 2, 5, 8, 7, 9}),
-    split(0, {0, 0, 1, 2, 2}), split(1, {0, 0, 1, 2, 2}), split(2, {0, 0, 0, 1, 2}),
-    split(3, {0, 0, 0, 1, 2}), split(4, {0, 0, 1, 2, 2, 5, 5, 3, 8, 8}),
+    split(0, {0, 1, 1, 1, 2}),
+    split(1, {0, 1, 1, 1, 2}),
+    split(2, {0, 1, 2, 2, 2}),
+    split(3, {0, 1, 2, 2, 2}),
+    split(4, {0, 1, 1, 1, 2, 2, 5, 8, 7, 9}),
+    split(0, {0, 0, 1, 2, 2}),
+    split(1, {0, 0, 1, 2, 2}),
+    split(2, {0, 0, 0, 1, 2}),
+    split(3, {0, 0, 0, 1, 2}),
+    split(4, {0, 0, 1, 2, 2, 5, 5, 3, 8, 8}),
 };
 
 // id  tool name            PPD name          summary
 //     class  row col  A  B  C   source planes, printer planes, split tables
 constexpr ModeInfo kModes[] = {
-    {1, "black", "Gray", "black only, one 1-bit plane",  //
-     1, 20, 0, 1, 0, 0, kBlack, kWireK, {}},
-    {2, "cmyk-1bit", "CMYK", "four 1-bit planes",  //
-     3, 15, 0, 0, 0, 0, kCmyk1, kWireCmyk1, {}},
-    {3, "cmyk-ternary", "CMYKTernary", "ternary cyan and magenta, 1-bit yellow and black",  //
-     3, 10, 0, 0, 0, 0, kCmykT, kWireCmykT, {}},
-    {4, "cmyk-4bit", "CMYK4421", "4-bit cyan and magenta, 2-bit yellow, 1-bit black",  //
-     3, 5, 0, 0, 0, 0, kCmyk4, kWireCmyk4, {}},
-    {5, "cmy-lk-ternary", "CMYLkTernary", "ternary cyan, magenta and light black, 1-bit yellow",
-     4, 10, 0, 0, 1, 0, kCmykT_, kWireCmykT_, {}},
-    {6, "cmy-lk-4bit", "CMYLk4422", "4-bit cyan and magenta, 2-bit yellow and light black",  //
-     4, 10, 27, 0, 0, 0, kCmyk4_, kWireCmyk4_, {}},
-    {7, "cmyk-lk-ternary", "CMYKLk", "five planes: ternary C, M, k; 1-bit Y, K",  //
-     5, 10, 7, 0, 0, 0, kFiveT, kWireFiveT, {}},
-    {8, "cmy-lk-h-4bit", "CMYLkH", "five planes: 4-bit C, M, H; 2-bit Y, k",  //
-     8, 5, 15, 0, 0, 0, kFive4, kWireFive4, {}},
+    {1,
+     "black",
+     "Gray",
+     "black only, one 1-bit plane",  //
+     1,
+     20,
+     0,
+     1,
+     0,
+     0,
+     kBlack,
+     kWireK,
+     {}},
+    {2,
+     "cmyk-1bit",
+     "CMYK",
+     "four 1-bit planes",  //
+     3,
+     15,
+     0,
+     0,
+     0,
+     0,
+     kCmyk1,
+     kWireCmyk1,
+     {}},
+    {3,
+     "cmyk-ternary",
+     "CMYKTernary",
+     "ternary cyan and magenta, 1-bit yellow and black",  //
+     3,
+     10,
+     0,
+     0,
+     0,
+     0,
+     kCmykT,
+     kWireCmykT,
+     {}},
+    {4,
+     "cmyk-4bit",
+     "CMYK4421",
+     "4-bit cyan and magenta, 2-bit yellow, 1-bit black",  //
+     3,
+     5,
+     0,
+     0,
+     0,
+     0,
+     kCmyk4,
+     kWireCmyk4,
+     {}},
+    {5,
+     "cmy-lk-ternary",
+     "CMYLkTernary",
+     "ternary cyan, magenta and light black, 1-bit yellow",
+     4,
+     10,
+     0,
+     0,
+     1,
+     0,
+     kCmykT_,
+     kWireCmykT_,
+     {}},
+    {6,
+     "cmy-lk-4bit",
+     "CMYLk4422",
+     "4-bit cyan and magenta, 2-bit yellow and light black",  //
+     4,
+     10,
+     27,
+     0,
+     0,
+     0,
+     kCmyk4_,
+     kWireCmyk4_,
+     {}},
+    {7,
+     "cmyk-lk-ternary",
+     "CMYKLk",
+     "five planes: ternary C, M, k; 1-bit Y, K",  //
+     5,
+     10,
+     7,
+     0,
+     0,
+     0,
+     kFiveT,
+     kWireFiveT,
+     {}},
+    {8,
+     "cmy-lk-h-4bit",
+     "CMYLkH",
+     "five planes: 4-bit C, M, H; 2-bit Y, k",  //
+     8,
+     5,
+     15,
+     0,
+     0,
+     0,
+     kFive4,
+     kWireFive4,
+     {}},
     {9, "ten-plane-fine", "TenPlane", "ten planes split from five; levels 0-9 C M H, 0-7 Y, 0-4 k",
      7, 0, 51, 0, 0, 0, kTenFine, kWireTen, kSplitFine},
     {10, "ten-plane-coarse", "TenPlaneCoarse",
@@ -236,9 +333,9 @@ std::string modeTable() {
     out += line;
     for (const ModeInfo& m : kModes) {
         std::snprintf(line, sizeof line, "%-17s %-15s %5d  %-18s %-14s %-31s  %d %d %d %d %d\n",
-                      m.name, m.ppdName, m.modeClass, wireLetters(m).c_str(),
-                      depthList(m).c_str(), levelList(m).c_str(), m.rowCode, m.columnCode,
-                      m.optionA, m.optionB, m.optionC);
+                      m.name, m.ppdName, m.modeClass, wireLetters(m).c_str(), depthList(m).c_str(),
+                      levelList(m).c_str(), m.rowCode, m.columnCode, m.optionA, m.optionB,
+                      m.optionC);
         out += line;
     }
     return out;

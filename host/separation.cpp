@@ -109,7 +109,8 @@ Separation makeSeparation(const ModeInfo& mode, const SeparationSettings& settin
     Separation s;
     s.rule = ruleOf(mode, s.hasH);
     s.planeCount = static_cast<int>(mode.sources.size());
-    for (int i = 0; i < s.planeCount; ++i) s.inks[i] = mode.sources[static_cast<std::size_t>(i)].ink;
+    for (int i = 0; i < s.planeCount; ++i)
+        s.inks[i] = mode.sources[static_cast<std::size_t>(i)].ink;
     s.gcr256 = static_cast<int>(std::lround(std::clamp(settings.gcr, 0.0f, 1.0f) * 256));
     s.inkLimit = std::clamp(settings.inkLimit, 100, 600) * kFull / 100;
     for (int b = 0; b <= kFull; ++b) {

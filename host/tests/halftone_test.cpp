@@ -1,13 +1,14 @@
 // Halftoning and packing: every plane depth and quality keeps the tone of
 // what it prints (the mean level over each 1 mm cell within 2 % of the
 // amount), prints every tint from 1 %, and packs as the module reads it.
+#include "host/halftone.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdlib>
 #include <vector>
 
-#include "host/halftone.h"
 #include "host/plane_packing.h"
 
 namespace inkband::host {
@@ -67,8 +68,8 @@ TEST(Halftone, CellMeansFollowTheAmountAndEveryTintPrints) {
                         double level = 0, amount = 0;
                         for (int y = cy; y < cy + kCell; ++y)
                             for (int x = cx; x < cx + kCell; ++x) {
-                                const int v = page.levels[static_cast<std::size_t>(y) *
-                                                              page.width + x];
+                                const int v =
+                                    page.levels[static_cast<std::size_t>(y) * page.width + x];
                                 ASSERT_LE(v, maxLevel);
                                 level += static_cast<double>(v) / maxLevel;
                                 amount += amountAt(x, y) / 255.0;

@@ -1,5 +1,6 @@
 // The inkband command line: "print" and "inspect" with their options.
 #include <CLI/CLI.hpp>
+#include <map>
 
 #include "inkband/commands.h"
 #include "inkband/inkband.h"
@@ -44,8 +45,19 @@ int main(int argc, char** argv) {
     printCommand
         ->add_option("--gcr", print.gcr, "share of grey that black prints, 0 to 1 (default 1)")
         ->check(CLI::Range(0.0, 1.0));
-    printCommand->add_option("--dither", print.dither, "Bayer matrix size, 8 or 16 (default 8)")
-        ->check(CLI::IsMember({8, 16}));
+    printCommand
+        ->add_option("--ink-limit", print.inkLimit,
+                     "most ink on one pixel, percent of one ink at full (default 300)")
+        ->check(CLI::Range(100, 600));
+    printCommand
+        ->add_option("--quality", print.quality,
+                     "draft or normal (ordered dither), high (error diffusion); default normal")
+        ->transform(CLI::CheckedTransformer(
+            std::map<std::string, inkband::host::Quality>{
+                {"draft", inkband::host::Quality::Draft},
+                {"normal", inkband::host::Quality::Normal},
+                {"high", inkband::host::Quality::High}},
+            CLI::ignore_case));
     printCommand->add_option("--dump-planes", print.dumpDir,
                              "write the halftoned planes sent, as PGM files, into this folder");
     printCommand->add_flag("-q,--quiet", print.quiet, "print no summary");

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "host/halftone.h"
+
 namespace inkband::tool {
 
 struct PrintOptions {
@@ -18,7 +20,8 @@ struct PrintOptions {
     int pages = 1;
     std::string settingsFile;
     float gcr = 1.0f;
-    int dither = 8;
+    int inkLimit = 300;  // percent of one ink at full
+    host::Quality quality = host::Quality::Normal;
     bool alternateSequence = false;
     std::string dumpDir;
     bool quiet = false;

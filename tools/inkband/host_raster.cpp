@@ -1,28 +1,26 @@
 #include "inkband/host_raster.h"
 
+#include <algorithm>
+
 namespace inkband::tool {
 
 HostRaster halftoneImage(const RgbImage& image, const ModeInfo& mode,
-                         const HalftoneSettings& settings) {
+                         const LineSettings& settings) {
     HostRaster raster;
     raster.mode = &mode;
     raster.width = image.width;
     raster.height = image.height;
+    host::PlaneLines lines;
+    if (!host::startPlaneLines(lines, mode, host::PixelFormat::Rgb, image.width, settings).empty())
+        return raster;
     for (const SourcePlane& s : mode.sources)
         raster.planes.emplace_back(image.width, image.height, (1 << s.bits) - 1);
-
-    const InkSet inks = inkSetOf(mode);
-    for (int y = 0; y < image.height; ++y)
-        for (int x = 0; x < image.width; ++x) {
-            const uint8_t* p = image.pixel(x, y);
-            const InkAmounts amounts = separatePixel(p[0], p[1], p[2], inks, settings.separation);
-            for (std::size_t i = 0; i < mode.sources.size(); ++i) {
-                const SourcePlane& s = mode.sources[i];
-                const float t = ditherThreshold(settings.matrix, x, y, static_cast<int>(i));
-                raster.planes[i].row(y)[x] =
-                    static_cast<uint8_t>(halftoneLevel(amountOf(amounts, s.ink), s.maxLevel, t));
-            }
-        }
+    RasterLine line;
+    for (int y = 0; y < image.height; ++y) {
+        host::makeRasterLine(lines, image.pixel(0, y), y, line);
+        for (std::size_t i = 0; i < raster.planes.size(); ++i)
+            std::copy(lines.levels[i].begin(), lines.levels[i].end(), raster.planes[i].row(y));
+    }
     return raster;
 }
 

@@ -1,21 +1,18 @@
 // The page as the host hands it over: one halftoned plane per source plane
-// of the mode, at the mode's level ranges.
+// of the mode, at the mode's level ranges, made line by line by the host
+// library (separation, halftoning) from the picture.
 #pragma once
 
 #include <vector>
 
-#include "inkband/halftone.h"
+#include "host/plane_lines.h"
 #include "inkband/image_input.h"
 #include "inkband/modes.h"
 #include "inkband/plane_image.h"
-#include "inkband/separation.h"
 
 namespace inkband::tool {
 
-struct HalftoneSettings {
-    SeparationSettings separation;
-    DitherMatrix matrix = DitherMatrix::Bayer8;
-};
+using host::LineSettings;
 
 struct HostRaster {
     const ModeInfo* mode = nullptr;
@@ -25,8 +22,8 @@ struct HostRaster {
 };
 
 // Separates and halftones a picture already at the page's pixel size.
-HostRaster halftoneImage(const RgbImage& image, const ModeInfo& mode,
-                         const HalftoneSettings& settings);
+// Empty planes when the picture is wider than the module takes.
+HostRaster halftoneImage(const RgbImage& image, const ModeInfo& mode, const LineSettings& settings);
 
 // Writes every plane into dir as planeFileName(i, letter).
 bool dumpPlanes(const std::string& dir, const std::vector<PlaneImage>& planes,

@@ -14,9 +14,9 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
+#include "host/output_session.h"
 #include "inkband/host_raster.h"
 #include "inkband/inkband.h"
 
@@ -40,18 +40,11 @@ struct JobStats {
     double seconds = 0;        // time spent in the job
 };
 
-// Receives one piece; false stops the job (an output error).
-using PieceSink = std::function<bool(const uint8_t* data, std::size_t length)>;
+using host::PieceSink;
 
 bool runJob(const HostRaster& raster, const JobOptions& options, const PieceSink& sink,
             JobStats& stats, std::string& error);
 
-// "refused (-128)", "not allowed in this state (-256)", ...
-std::string statusText(int32_t status);
-
-// The settings record the tool sends for a mode: the mode's codes, the
-// resolution, the line width and the alternate-sequence request.
-JobSettings settingsFor(const ModeInfo& mode, int16_t resolution, int16_t lineWidth,
-                        bool alternateSequence);
+using host::statusText;
 
 }  // namespace inkband::tool

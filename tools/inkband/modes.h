@@ -1,87 +1,27 @@
-// The print modes the tool offers: one friendly name for every combination
-// of mode class and plane depths that settings can reach, with the settings
-// codes that select it, the ink and level range of every source plane the
-// tool halftones, and the letters and depths of the planes the printer
-// receives.
+// The tool's names for the host library's mode table (host/print_modes.h),
+// which the CUPS filter and the printer application share.
 #pragma once
 
-#include <array>
-#include <cstdint>
-#include <string>
-#include <string_view>
-#include <vector>
+#include "host/print_modes.h"
 
 namespace inkband::tool {
 
-// The inks a host separates into.  LightBlack is the "k" plane; H is the
-// extra plane of the five- and ten-plane modes, which the tool gives the
-// dark share of the black component (see separation.h).
-enum class Ink : uint8_t { Cyan, Magenta, Yellow, Black, LightBlack, H };
-
-inline constexpr int kMaxSourcePlanes = 5;
-inline constexpr int kMaxWirePlanes = 10;
-inline constexpr int kMaxSplitLevels = 10;
-
-// One plane the tool halftones and hands to OutputProduceTwo.
-struct SourcePlane {
-    Ink ink;
-    char letter;   // the ink's plane letter: C M Y K k H
-    int bits;      // bits per pixel of the packed plane: 1, 2 or 4
-    bool ternary;  // 2-bit plane the module packs five pixels to a byte
-    int maxLevel;  // highest level the tool puts on the plane
-};
-
-// In the ten-plane modes each source plane feeds two printer planes; level
-// v of the source becomes table[v] on each of them.
-struct SplitPlane {
-    int source;
-    int length;                                  // levels with an entry
-    std::array<uint8_t, kMaxSplitLevels> table;  // level -> printer value
-};
-
-// One plane the printer receives, named by its selection letter.
-struct WirePlane {
-    uint8_t letter;  // bit 7 set for the second plane of a split source
-    int bits;        // bits per pixel of the plane as the host sends it
-    bool ternary;    // bytes carry five base-3 pixels each
-};
-
-struct ModeInfo {
-    const char* name;
-    const char* summary;
-    int16_t modeClass;
-    // The JobSettings codes that select the mode.
-    int16_t rowCode, columnCode, optionA, optionB, optionC;
-    std::vector<SourcePlane> sources;
-    std::vector<WirePlane> wires;
-    std::vector<SplitPlane> split;  // one per wire plane; empty: no split
-    bool isSplit() const { return !split.empty(); }
-};
-
-// Every mode, in the order --list-modes prints them.
-const std::vector<ModeInfo>& allModes();
-
-// The mode of that name, or null.
-const ModeInfo* findMode(std::string_view name);
-
-// The mode whose settings codes are exactly these, or null.
-const ModeInfo* findModeByCodes(int16_t rowCode, int16_t columnCode, int16_t optionA,
-                                int16_t optionB, int16_t optionC);
-
-// The mode the tool prints with when none is named.
-const ModeInfo& defaultMode();
-
-// "C", "k", "H", or "C'" for a letter with bit 7 set.
-std::string letterName(uint8_t letter);
-
-// "CMYKk", or "CMYkH C'M'Y'k'H'" for the ten-plane list.
-std::string letterList(const std::vector<uint8_t>& letters);
-std::string wireLetters(const ModeInfo& mode);
-
-// "2t 2t 1 1 2t": bits per pixel of each source plane, t for ternary.
-std::string depthList(const ModeInfo& mode);
-
-// The --list-modes table, one line per mode.
-std::string modeTable();
+using host::allModes;
+using host::defaultMode;
+using host::depthList;
+using host::findMode;
+using host::findModeByCodes;
+using host::Ink;
+using host::kMaxSourcePlanes;
+using host::kMaxSplitLevels;
+using host::kMaxWirePlanes;
+using host::letterList;
+using host::letterName;
+using host::ModeInfo;
+using host::modeTable;
+using host::SourcePlane;
+using host::SplitPlane;
+using host::wireLetters;
+using host::WirePlane;
 
 }  // namespace inkband::tool

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "host/job_settings.h"
 #include "inkband/commands.h"
 #include "inkband/host_raster.h"
 #include "inkband/image_scale.h"
@@ -16,7 +17,7 @@ namespace inkband::tool {
 
 namespace {
 
-constexpr int kMaxLineWidth = 32767;  // pixels a raster line may have
+using host::kMaxLineWidth;
 constexpr int kMaxPageLines = 1 << 20;
 
 int fail(const std::string& message, int status = 2) {
@@ -96,8 +97,8 @@ int runPrint(const PrintOptions& o) {
         return fail("the page is " + std::to_string(width) + " pixels wide; lines have 1 to " +
                     std::to_string(kMaxLineWidth));
     if (o.settingsFile.empty())
-        settings = settingsFor(*mode, static_cast<int16_t>(o.resolution),
-                               static_cast<int16_t>(width), o.alternateSequence);
+        settings = host::makeJobSettings(*mode, static_cast<int16_t>(width),
+                                         static_cast<int16_t>(o.resolution), o.alternateSequence);
     if (o.pages < 1) return fail("--pages must be at least 1");
 
     // The picture at the page's size.
@@ -114,9 +115,10 @@ int runPrint(const PrintOptions& o) {
         picture = scaleImage(source, width, height);
     }
 
-    HalftoneSettings halftone;
+    LineSettings halftone;
     halftone.separation.gcr = o.gcr;
-    halftone.matrix = o.dither == 16 ? DitherMatrix::Bayer16 : DitherMatrix::Bayer8;
+    halftone.separation.inkLimit = o.inkLimit;
+    halftone.quality = o.quality;
     const HostRaster raster = halftoneImage(picture, *mode, halftone);
     if (!o.dumpDir.empty()) {
         std::vector<uint8_t> letters;

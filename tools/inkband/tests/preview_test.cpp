@@ -6,7 +6,6 @@
 
 #include "inkband/plane_reconstruct.h"
 #include "inkband/png_preview.h"
-#include "inkband/separation.h"
 #include "inkband/stream_report.h"
 #include "inkband/test_page.h"
 #include "tool_test_support.h"
@@ -62,7 +61,7 @@ TEST(Preview, CompositeShowsThePicturePrinted) {
     const int width = 320;
     const RgbImage picture = makeTestPage(width);
     for (const ModeInfo& mode : allModes()) {
-        const HostRaster raster = halftoneImage(picture, mode, HalftoneSettings{});
+        const HostRaster raster = halftoneImage(picture, mode, LineSettings{});
         const auto stream = tooltest::printToMemory(raster, 300);
         const InspectResult result = inspectStream(stream.data(), stream.size(), &mode);
         ASSERT_TRUE(result.status.ok) << mode.name << ": " << result.status.describe();
@@ -74,10 +73,7 @@ TEST(Preview, CompositeShowsThePicturePrinted) {
         EXPECT_EQ(planes.unmatched, 0) << mode.name;
         const RgbImage preview = renderPreview(planes, mode);
         if (std::string(mode.name) == "black") continue;  // no colour to compare
-        // With light black as the only black ink, blacks print at half
-        // strength, and the preview shows them so.
-        const bool halfBlack = !inkSetOf(mode).black && !inkSetOf(mode).h;
-        EXPECT_LT(blockDifference(picture, preview), halfBlack ? 20.0 : 6.0) << mode.name;
+        EXPECT_LT(blockDifference(picture, preview), 6.0) << mode.name;
     }
 }
 

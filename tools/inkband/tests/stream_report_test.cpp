@@ -2,6 +2,8 @@
 // overwritten anywhere, are reported with a byte offset inside the data;
 // nothing crashes, also when the planes of a damaged stream are rebuilt and
 // drawn.
+#include "inkband/stream_report.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,7 +12,6 @@
 #include "decoder/stream_decoder.h"
 #include "inkband/plane_reconstruct.h"
 #include "inkband/png_preview.h"
-#include "inkband/stream_report.h"
 #include "tool_test_support.h"
 
 using namespace inkband::tool;

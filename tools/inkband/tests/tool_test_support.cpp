@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "host/job_settings.h"
 #include "inkband/job_runner.h"
 #include "inkband/test_page.h"
 
@@ -14,13 +15,13 @@ namespace tooltest {
 using namespace inkband::tool;
 
 HostRaster testPageRaster(const ModeInfo& mode, int width) {
-    return halftoneImage(makeTestPage(width), mode, HalftoneSettings{});
+    return halftoneImage(makeTestPage(width), mode, LineSettings{});
 }
 
 std::vector<uint8_t> printToMemory(const HostRaster& raster, int resolution, int pages) {
     JobOptions options;
-    options.settings = settingsFor(*raster.mode, static_cast<int16_t>(resolution),
-                                   static_cast<int16_t>(raster.width), false);
+    options.settings = inkband::host::makeJobSettings(
+        *raster.mode, static_cast<int16_t>(raster.width), static_cast<int16_t>(resolution));
     options.pages = pages;
     std::vector<uint8_t> stream;
     JobStats stats;
