@@ -59,16 +59,4 @@ ssize_t readRaster(void* context, unsigned char* buffer, size_t length) {
     }
 }
 
-RasterFormat rasterFormatOf(const cups_page_header2_t& header) {
-    RasterFormat format;
-    format.width = header.cupsWidth;
-    format.height = header.cupsHeight;
-    format.colorSpace = static_cast<unsigned>(header.cupsColorSpace);
-    format.bitsPerColor = header.cupsBitsPerColor;
-    format.bitsPerPixel = header.cupsBitsPerPixel;
-    format.colorOrder = static_cast<unsigned>(header.cupsColorOrder);
-    format.bytesPerLine = header.cupsBytesPerLine;
-    return format;
-}
-
 }  // namespace inkband::filter

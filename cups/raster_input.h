@@ -14,8 +14,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "raster_planes.h"
-
 namespace inkband::filter {
 
 struct RasterInput {
@@ -37,8 +35,5 @@ bool stopRequested();
 // Records whether the data really ended: libcups answers a header it
 // rejects just like the end of the data.
 ssize_t readRaster(void* input, unsigned char* buffer, size_t length);
-
-// The header fields the filter works from.
-RasterFormat rasterFormatOf(const cups_page_header2_t& header);
 
 }  // namespace inkband::filter

@@ -5,10 +5,13 @@
 //
 // Reads CUPS raster from the file or from standard input, one page after the
 // other, and writes the printer's command stream to standard output.  The
-// print mode comes from cupsInteger0 of each page header (the PPD's
-// ColorModel choice sets it); a header without one prints black raster in
-// the black mode and CMYK raster in the CMYK mode of its depth.  Copies are
-// made by the filters before this one (the PPD asks for manual copies).
+// raster is 8-bit contone (CMYK, or grey for the black-only mode, as the PPD
+// asks Ghostscript for); the filter separates every line into the mode's
+// inks, halftones each plane to its levels and hands the planes to the
+// module.  The print mode comes from cupsInteger0 of each page header (the
+// PPD's ColorModel choice sets it), the quality from cupsInteger1 and the
+// ink limit from cupsInteger2 (see page_setup.h).  Copies are made by the
+// filters before this one (the PPD asks for manual copies).
 //
 // Exit status 0 when every page was printed, or when the job was cancelled
 // (SIGTERM: the current page is ended and the job closed); 1 when a page was
@@ -22,15 +25,15 @@
 #include <string>
 #include <vector>
 
-#include "filter_job.h"
 #include "filter_log.h"
-#include "job_settings.h"
-#include "print_modes.h"
+#include "host/job_settings.h"
+#include "host/output_session.h"
+#include "page_setup.h"
 #include "raster_input.h"
-#include "raster_planes.h"
 #include "stream_writer.h"
 
 using namespace inkband::filter;
+namespace host = inkband::host;
 
 namespace {
 
@@ -39,19 +42,15 @@ constexpr unsigned kMaxBytesPerLine = 1u << 26;
 
 struct JobState {
     cups_raster_t* raster = nullptr;
-    FilterJob job;
+    host::OutputSession session;
     StreamWriter writer;
-    PagePlan plan;
+    PageSetup setup;
+    host::PlaneLines planes;
     std::vector<uint8_t> line;
     int pages = 0;
     bool failed = false;  // a page was refused or could not be finished
     bool stop = false;    // nothing more can be read or written
 };
-
-const PrintMode* modeFor(const cups_page_header2_t& header) {
-    if (header.cupsInteger[0] != 0) return findPrintMode(header.cupsInteger[0]);
-    return defaultPrintMode(static_cast<unsigned>(header.cupsColorSpace), header.cupsBitsPerColor);
-}
 
 // Reads past the lines of a refused page.  False when the raster cannot be
 // read on.
@@ -72,17 +71,19 @@ void reportProgress(unsigned done, unsigned height, unsigned& lastTenth) {
     logLine("ATTR", "job-media-progress=%u", tenth * 10);
 }
 
+// Turns white-based grey into black amounts, in place.
+void invertLine(std::vector<uint8_t>& line) {
+    for (uint8_t& v : line) v = static_cast<uint8_t>(255 - v);
+}
+
 // Prints one page whose header has been read.
 void printPage(JobState& state, const cups_page_header2_t& header) {
     const int page = ++state.pages;
-    const PrintMode* mode = modeFor(header);
-    std::string error;
-    if (mode == nullptr)
-        error = "no print mode for cupsInteger0 " + std::to_string(header.cupsInteger[0]) +
-                ", colour space " + std::to_string(header.cupsColorSpace) + " at " +
-                std::to_string(header.cupsBitsPerColor) + " bits";
-    else
-        error = planPage(rasterFormatOf(header), *mode, state.plan);
+    std::string error = setUpPage(header, state.setup);
+    const PageSetup& setup = state.setup;
+    if (error.empty())
+        error = host::startPlaneLines(state.planes, *setup.mode, setup.format,
+                                      static_cast<int>(setup.width), setup.line);
     if (!error.empty()) {
         logLine("ERROR", "Page %d refused: %s", page, error.c_str());
         state.failed = true;
@@ -94,21 +95,21 @@ void printPage(JobState& state, const cups_page_header2_t& header) {
     }
 
     const unsigned dpi = header.HWResolution[1];
-    const JobSettings settings = makeJobSettings(*mode, state.plan.width, dpi);
-    logLine("INFO", "Printing page %d: %ux%u pixels at %ux%u dpi, mode %s, %d-row bands", page,
-            header.cupsWidth, header.cupsHeight, header.HWResolution[0], dpi, mode->name,
-            bandHeightFor(settings.resolution));
-    if ((dpi == 300 || dpi == 600) && settings.resolution == 0)
+    logLine("INFO",
+            "Printing page %d: %ux%u pixels at %ux%u dpi, mode %s, %s quality, %d-row bands", page,
+            header.cupsWidth, header.cupsHeight, header.HWResolution[0], dpi, setup.mode->ppdName,
+            host::qualityName(setup.line.quality), host::bandHeightFor(setup.settings.resolution));
+    if ((dpi == 300 || dpi == 600) && setup.settings.resolution == 0)
         logLine("INFO", "Page %d: lines too wide for %u dpi bands, sending one row per band", page,
                 dpi);
-    error = beginPage(state.job, settings);
+    error = host::beginPage(state.session, setup.settings);
     if (!error.empty()) {
         logLine("ERROR", "Page %d: %s", page, error.c_str());
         state.failed = state.stop = true;
         return;
     }
 
-    const unsigned bytes = static_cast<unsigned>(state.plan.bytesPerLine);
+    const unsigned bytes = setup.bytesPerLine;
     state.line.assign(bytes, 0);
     RasterLine line = {};
     unsigned lastTenth = 0;
@@ -116,9 +117,10 @@ void printPage(JobState& state, const cups_page_header2_t& header) {
     unsigned y = 0;
     for (; y < header.cupsHeight && !stopRequested(); ++y) {
         if (cupsRasterReadPixels(state.raster, state.line.data(), bytes) != bytes) break;
-        line.line = static_cast<int32_t>(y);
-        splitLine(state.plan, state.line.data(), line);
-        error = sendLine(state.job, line, state.writer);
+        if (setup.invert) invertLine(state.line);
+        // Lines without ink are left out: the module prints them blank.
+        if (host::makeRasterLine(state.planes, state.line.data(), static_cast<int32_t>(y), line))
+            error = host::sendLine(state.session, line);
         if (!error.empty()) {
             logLine("ERROR", "Page %d, line %u: %s", page, y, error.c_str());
             state.failed = state.stop = true;
@@ -129,7 +131,9 @@ void printPage(JobState& state, const cups_page_header2_t& header) {
 
     // A page cut short by a stop or by the end of the data is still ended
     // properly: the printer gets a complete page with the lines read so far.
-    error = endPage(state.job, state.writer);
+    error = host::endPage(state.session);
+    if (error.empty() && !flushStream(state.writer))
+        error = std::string("cannot write the stream: ") + std::strerror(state.writer.error);
     if (!error.empty()) {
         logLine("ERROR", "Page %d: %s", page, error.c_str());
         state.failed = state.stop = true;
@@ -167,6 +171,9 @@ int main(int argc, char** argv) {
 
     RasterInput input{fd};
     JobState state;
+    state.session.sink = [&state](const uint8_t* data, std::size_t length) {
+        return writeBytes(state.writer, data, length);
+    };
     state.raster = cupsRasterOpenIO(readRaster, &input, CUPS_RASTER_READ);
     if (state.raster == nullptr) {
         if (fd != 0) close(fd);
@@ -196,7 +203,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    closeJob(state.job);
+    host::closeSession(state.session);
     if (!flushStream(state.writer) && !state.failed) {
         logLine("ERROR", "cannot write the stream: %s", std::strerror(state.writer.error));
         state.failed = true;

@@ -33,15 +33,12 @@ bool flushStream(StreamWriter& writer) {
     return writeAll(writer, writer.buffer.data(), size);
 }
 
-bool writePieces(StreamWriter& writer, const PieceList* list) {
+bool writeBytes(StreamWriter& writer, const uint8_t* data, std::size_t size) {
     if (writer.error != 0) return false;
-    if (list == nullptr) return true;
-    for (int i = 0; i < list->count; ++i) {
-        const Piece& piece = list->pieces[i];
-        if (piece.length > writer.buffer.size() - writer.used && !flushStream(writer)) return false;
-        std::memcpy(writer.buffer.data() + writer.used, piece.data, piece.length);
-        writer.used += piece.length;
-    }
+    if (size > writer.buffer.size() - writer.used && !flushStream(writer)) return false;
+    if (size > writer.buffer.size()) return writeAll(writer, data, size);
+    std::memcpy(writer.buffer.data() + writer.used, data, size);
+    writer.used += size;
     return true;
 }
 

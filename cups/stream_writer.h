@@ -7,8 +7,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "inkband/inkband.h"
-
 namespace inkband::filter {
 
 struct StreamWriter {
@@ -19,8 +17,8 @@ struct StreamWriter {
     int error = 0;         // errno of the first failed write; nothing is written after it
 };
 
-// Appends the pieces of a list in order.  False once a write has failed.
-bool writePieces(StreamWriter& writer, const PieceList* list);
+// Appends bytes.  False once a write has failed.
+bool writeBytes(StreamWriter& writer, const uint8_t* data, std::size_t size);
 
 // Writes out what the buffer holds.  False once a write has failed.
 bool flushStream(StreamWriter& writer);

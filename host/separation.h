@@ -20,7 +20,8 @@
 // 601 weights) of RGB, or k plus the luma-weighted darkness of c, m, y.
 //
 // Ink limit: when the amounts of a pixel add up to more than the limit
-// (percent of one ink at full; default 300), C, M and Y are scaled down
+// (percent of one ink at full; default 400, so that the composed black of
+// C, M, Y and k prints at full strength), C, M and Y are scaled down
 // together until they fit; the black inks are never reduced.
 #pragma once
 
@@ -40,7 +41,7 @@ int bytesPerPixel(PixelFormat format);
 
 struct SeparationSettings {
     float gcr = 1.0f;    // share of the grey component that black prints, 0 .. 1
-    int inkLimit = 300;  // most ink on one pixel, percent of one ink at full, 100 .. 600
+    int inkLimit = 400;  // most ink on one pixel, percent of one ink at full, 100 .. 600
 };
 
 // Where the black amount goes, by the black inks a mode has.

@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(0.0, 1.0));
     printCommand
         ->add_option("--ink-limit", print.inkLimit,
-                     "most ink on one pixel, percent of one ink at full (default 300)")
+                     "most ink on one pixel, percent of one ink at full (default 400)")
         ->check(CLI::Range(100, 600));
     printCommand
         ->add_option("--quality", print.quality,

@@ -20,7 +20,7 @@ struct PrintOptions {
     int pages = 1;
     std::string settingsFile;
     float gcr = 1.0f;
-    int inkLimit = 300;  // percent of one ink at full
+    int inkLimit = 400;  // percent of one ink at full
     host::Quality quality = host::Quality::Normal;
     bool alternateSequence = false;
     std::string dumpDir;
