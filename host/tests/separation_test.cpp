@@ -36,19 +36,19 @@ const Case kCases[] = {
      {191, 173, 171, 229},
      {{Ink::Black, 255}, {Ink::Cyan, 20}, {Ink::Magenta, 2}}},
     // No K: k at full and the dark share composed from C, M, Y, cut to the
-    // ink limit (300 %); with H, H carries the dark share too.
+    // ink limit (400 %); with H, H carries the dark share too.
     {"cmy-lk-4bit",
      PixelFormat::Rgb,
      {0, 0, 0},
-     {{Ink::LightBlack, 255}, {Ink::Cyan, 170}, {Ink::Magenta, 170}, {Ink::Yellow, 170}}},
+     {{Ink::LightBlack, 255}, {Ink::Cyan, 255}, {Ink::Magenta, 255}, {Ink::Yellow, 255}}},
     {"ten-plane-coarse",
      PixelFormat::Cmyk,
      {0, 0, 0, 255},
      {{Ink::LightBlack, 255},
       {Ink::H, 255},
-      {Ink::Cyan, 85},
-      {Ink::Magenta, 85},
-      {Ink::Yellow, 85}}},
+      {Ink::Cyan, 170},
+      {Ink::Magenta, 170},
+      {Ink::Yellow, 170}}},
     // Mid grey: light black alone where there is one.
     {"cmyk-lk-ternary", PixelFormat::Rgb, {128, 128, 128}, {{Ink::LightBlack, 254}}},
     {"cmy-lk-h-4bit", PixelFormat::Cmyk, {0, 0, 0, 127}, {{Ink::LightBlack, 254}}},
@@ -69,7 +69,7 @@ const Case kCases[] = {
      PixelFormat::Rgb,
      {100, 100, 100},
      {{Ink::Cyan, 155}, {Ink::Magenta, 155}, {Ink::Yellow, 155}},
-     {0.0f, 300}},
+     {0.0f, 400}},
     // Ink limit 200 %: three full colours cut to two thirds each.
     {"cmyk-1bit",
      PixelFormat::Cmyk,
