@@ -73,10 +73,12 @@ if [ -x "$filter_bin" ] && command -v gs >/dev/null; then
 /Helvetica findfont 12 scalefont setfont 0 0 0 1 setcmykcolor 10 120 moveto (inkband) show
 showpage
 PS
-  for colors in "3 1" "6 2" "6 4"; do
+  # colour space, mode id (0: the default for the colour space), quality
+  for colors in "3 0 4" "6 4 4" "6 9 5" "1 5 3"; do
     set -- $colors
     gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=cups -r150 -dDEVICEWIDTHPOINTS=144 \
-      -dDEVICEHEIGHTPOINTS=144 -dcupsColorSpace=$1 -dcupsBitsPerColor=$2 -dcupsColorOrder=0 \
+      -dDEVICEHEIGHTPOINTS=144 -dcupsColorSpace=$1 -dcupsBitsPerColor=8 -dcupsColorOrder=0 \
+      -dcupsInteger0=$2 -dcupsInteger1=$3 \
       -sOutputFile="$work/page-$1-$2.ras" "$work/page.ps" 2>"$work/page-$1-$2.gs.log"
     echo "+ valgrind $filter_bin 1 inkband page 1 '' < page-$1-$2.ras"
     "${vg[@]}" "$filter_bin" 1 inkband page 1 "" <"$work/page-$1-$2.ras" >"$work/page-$1-$2.prn" \
