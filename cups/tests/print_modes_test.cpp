@@ -100,6 +100,29 @@ TEST(PrintModes, PpdChoicesSelectTheModes) {
     for (const PrintMode& mode : printModes()) EXPECT_TRUE(seen.count(mode.name)) << mode.name;
 }
 
+// cupsd (2.4) gives a queue print-color-mode-default=monochrome, and so
+// prints plain jobs in black, unless the ColorModel default is named CMYK or
+// RGB; monochrome jobs get the choice named Gray.  The default must be a
+// colour mode and Gray the black one.
+TEST(PrintModes, PpdDefaultIsAColourModeCupsRecognises) {
+    std::ifstream file(INKBAND_PPD_PATH);
+    ASSERT_TRUE(file) << INKBAND_PPD_PATH;
+    std::stringstream text;
+    text << file.rdbuf();
+    const std::string ppd = text.str();
+    EXPECT_NE(ppd.find("*ColorDevice: True\n"), std::string::npos);
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(ppd, m, std::regex(R"(\*DefaultColorModel: (\w+)\n)")));
+    EXPECT_TRUE(m[1] == "CMYK" || m[1] == "RGB") << m[1];
+    for (const std::string& name : {m[1].str(), std::string("Gray")}) {
+        const PrintMode* mode = nullptr;
+        for (const PrintMode& candidate : printModes())
+            if (name == candidate.name) mode = &candidate;
+        ASSERT_NE(mode, nullptr) << name;
+        EXPECT_EQ(mode->planeCount == 1, name == "Gray") << name;
+    }
+}
+
 // The PPD names the library's version, as the header gives it.
 TEST(PrintModes, PpdCarriesTheLibraryVersion) {
     std::ifstream file(INKBAND_PPD_PATH);
