@@ -42,6 +42,16 @@ left=40
   echo '# lower left corner of its A4 page (595 x 842); see cups/tests/colour_page.sh'
 } > "$tints"
 
+# cmyk INK AMOUNT: the four operands of setcmykcolor, AMOUNT on INK alone.
+cmyk() {
+  case $1 in
+    C) echo "$2 0 0 0" ;;
+    M) echo "0 $2 0 0" ;;
+    Y) echo "0 0 $2 0" ;;
+    K) echo "0 0 0 $2" ;;
+  esac
+}
+
 # Tint bars: one row per ink, 16 patches 30 x 36 at a 32-point pitch.
 row=0
 for ink in C M Y K; do
@@ -50,13 +60,7 @@ for ink in C M Y K; do
   for i in "${!tint_percents[@]}"; do
     p=${tint_percents[$i]}
     x=$((left + i * 32))
-    case $ink in
-      C) c="$p 100 div 0 0 0" ;;
-      M) c="0 $p 100 div 0 0" ;;
-      Y) c="0 0 $p 100 div 0" ;;
-      K) c="0 0 0 $p 100 div" ;;
-    esac
-    echo "$c setcmykcolor $x $y 30 36 rectfill" >> "$ps"
+    echo "$(cmyk "$ink" "$p 100 div") setcmykcolor $x $y 30 36 rectfill" >> "$ps"
     echo "$ink $p $x $y 30 36" >> "$tints"
   done
   row=$((row + 1))
@@ -85,14 +89,8 @@ PS
 ramp() { echo "<< /FunctionType 2 /Domain [0 1] /C0 [0 0 0 0] /C1 [$1] /N 1 >>"; }
 y=516
 for ink in C M Y K; do
-  case $ink in
-    C) c="1 0 0 0" ;;
-    M) c="0 1 0 0" ;;
-    Y) c="0 0 1 0" ;;
-    K) c="0 0 0 1" ;;
-  esac
   echo "($ink) 24 $((y + 8)) label" >> "$ps"
-  gradient "ramp-$ink" "$y" DeviceCMYK "$(ramp "$c")"
+  gradient "ramp-$ink" "$y" DeviceCMYK "$(ramp "$(cmyk "$ink" 1)")"
   y=$((y - 28))
 done
 hue_stops=("1 0 0" "1 1 0" "0 1 0" "0 1 1" "0 0 1" "1 0 1" "1 0 0")
