@@ -2,7 +2,7 @@
 // mode class and plane depths that settings can reach, the settings codes
 // that select it, the ink and level range of every source plane the host
 // halftones, the planes the printer receives, and the names the tool
-// (`cmyk-4bit`) and the PPD's ColorModel choices (`CMYK4421`) give it.
+// (`cmyk-4bit`) and the PPD's ColorModel choices (`CMYK`) give it.
 #pragma once
 
 #include <array>

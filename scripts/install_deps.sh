@@ -9,7 +9,7 @@ declare -A groups=(
   [windows]="g++-mingw-w64-x86-64-posix mingw-w64-tools wine64"
   [arm64]="g++-aarch64-linux-gnu qemu-user"
   [robust]="clang-14 libclang-rt-14-dev libfuzzer-14-dev valgrind"
-  [cups]="cups cups-filters libcups2-dev libcupsimage2-dev ghostscript libgs10-common"
+  [cups]="cups cups-daemon cups-client cups-ipp-utils cups-filters libcups2-dev libcupsimage2-dev ghostscript libgs10-common"
   [bench]="libtiff-dev ghostscript cups-filters libgs10-common valgrind"
   [packaging]="dpkg-dev"
 )

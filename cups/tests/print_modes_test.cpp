@@ -24,6 +24,14 @@ const testjob::ModeCase* modelFor(const PrintMode& mode) {
     return nullptr;
 }
 
+// The built PPD's text; empty when it cannot be read.
+std::string ppdText() {
+    std::ifstream file(INKBAND_PPD_PATH);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
 TEST(PrintModes, EveryModeHasThePlanesTheModuleExpects) {
     std::set<unsigned> ids;
     for (const PrintMode& mode : printModes()) {
@@ -78,11 +86,8 @@ TEST(PrintModes, DefaultsFollowTheRasterFormat) {
 // Every ColorModel choice of the PPD names one mode by its id and asks for
 // the raster format the mode lists; every mode has a choice.
 TEST(PrintModes, PpdChoicesSelectTheModes) {
-    std::ifstream file(INKBAND_PPD_PATH);
-    ASSERT_TRUE(file) << INKBAND_PPD_PATH;
-    std::stringstream text;
-    text << file.rdbuf();
-    const std::string ppd = text.str();
+    const std::string ppd = ppdText();
+    ASSERT_FALSE(ppd.empty()) << INKBAND_PPD_PATH;
     const std::regex choice(
         R"(\*ColorModel (\w+)/[^:]*: "<</cupsColorSpace (\d+)/cupsColorOrder (\d+)/cupsBitsPerColor (\d+)/cupsInteger0 (\d+)>>setpagedevice")");
     std::set<std::string> seen;
@@ -100,17 +105,35 @@ TEST(PrintModes, PpdChoicesSelectTheModes) {
     for (const PrintMode& mode : printModes()) EXPECT_TRUE(seen.count(mode.name)) << mode.name;
 }
 
+// cupsd (2.4) gives a queue print-color-mode-default=monochrome, and so
+// prints plain jobs in black, unless the ColorModel default is named CMYK or
+// RGB; monochrome jobs get the choice named Gray.  The default must be a
+// colour mode and Gray the black one.
+TEST(PrintModes, PpdDefaultIsAColourModeCupsRecognises) {
+    const std::string ppd = ppdText();
+    ASSERT_FALSE(ppd.empty()) << INKBAND_PPD_PATH;
+    EXPECT_NE(ppd.find("*ColorDevice: True\n"), std::string::npos);
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(ppd, m, std::regex(R"(\*DefaultColorModel: (\w+)\n)")));
+    EXPECT_TRUE(m[1] == "CMYK" || m[1] == "RGB") << m[1];
+    for (const std::string& name : {m[1].str(), std::string("Gray")}) {
+        const PrintMode* mode = nullptr;
+        for (const PrintMode& candidate : printModes())
+            if (name == candidate.name) mode = &candidate;
+        ASSERT_NE(mode, nullptr) << name;
+        EXPECT_EQ(mode->planeCount == 1, name == "Gray") << name;
+    }
+}
+
 // The PPD names the library's version, as the header gives it.
 TEST(PrintModes, PpdCarriesTheLibraryVersion) {
-    std::ifstream file(INKBAND_PPD_PATH);
-    ASSERT_TRUE(file) << INKBAND_PPD_PATH;
-    std::stringstream text;
-    text << file.rdbuf();
+    const std::string ppd = ppdText();
+    ASSERT_FALSE(ppd.empty()) << INKBAND_PPD_PATH;
     const std::string version = std::to_string(INKBAND_VERSION_MAJOR) + "." +
                                 std::to_string(INKBAND_VERSION_MINOR) + "." +
                                 std::to_string(INKBAND_VERSION_PATCH);
-    EXPECT_NE(text.str().find("*FileVersion: \"" + version + "\"\n"), std::string::npos);
-    EXPECT_NE(text.str().find("*NickName: \"inkband raster printer, " + version + "\"\n"),
+    EXPECT_NE(ppd.find("*FileVersion: \"" + version + "\"\n"), std::string::npos);
+    EXPECT_NE(ppd.find("*NickName: \"inkband raster printer, " + version + "\"\n"),
               std::string::npos);
 }
 

@@ -8,7 +8,10 @@
 #   - end to end: the CUPS test page and a three-page PDF through cupsfilter
 #     (pdftopdf, gstoraster, rastertoinkband; a private ServerBin, no cupsd)
 #     and through gs -sDEVICE=cups piped into the filter, every stream
-#     compared with its raster and, when the inkband tool builds, inspected.
+#     compared with its raster and, when the inkband tool builds, inspected;
+#   - a queue on a private cupsd made as the README says: its colour default,
+#     the colour test page in every ColorModel through lp, a page range past
+#     the end of a document (cups/tests/cupsd_queue.sh).
 # Usage: scripts/legs/70-cups.sh [repo root]
 set -euo pipefail
 root=$(cd "${1:-$(dirname "$0")/../..}" && pwd)

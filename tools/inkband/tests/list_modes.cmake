@@ -6,9 +6,9 @@ run_step(list COMMAND ${TOOL} print --list-modes)
 # name | ColorModel | class | planes | depths
 set(expected
   "black|Gray|1|K|1"
-  "cmyk-1bit|CMYK|3|CMYK|1 1 1 1"
+  "cmyk-1bit|CMYK1111|3|CMYK|1 1 1 1"
   "cmyk-ternary|CMYKTernary|3|CMYK|2t 2t 1 1"
-  "cmyk-4bit|CMYK4421|3|CMYK|4 4 2 1"
+  "cmyk-4bit|CMYK|3|CMYK|4 4 2 1"
   "cmy-lk-ternary|CMYLkTernary|4|CMYk|2t 2t 1 2t"
   "cmy-lk-4bit|CMYLk4422|4|CMYk|4 4 2 2"
   "cmyk-lk-ternary|CMYKLk|5|CMYKk|2t 2t 1 1 2t"
