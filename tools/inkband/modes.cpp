@@ -1,5 +1,7 @@
 #include "inkband/modes.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 
 namespace inkband::tool {
@@ -60,9 +62,21 @@ std::vector<ModeInfo> buildModes() {
         if (m.wires.empty()) m.wires = wiresOf(m.sources);
         modes.push_back(std::move(m));
     };
-    //   name               summary                                   class row col  A  B  C
-    add({"black", "black only, one 1-bit plane", 1, 15, 0, 1, 0, 0, {oneBit(K, 'K')}, {}, {}});
+    //   name  PPD name  summary                                   class row col  A  B  C
+    add({"black",
+         "Gray",
+         "black only, one 1-bit plane",
+         1,
+         15,
+         0,
+         1,
+         0,
+         0,
+         {oneBit(K, 'K')},
+         {},
+         {}});
     add({"cmyk-1bit",
+         "CMYK",
          "four 1-bit planes",
          3,
          15,
@@ -74,6 +88,7 @@ std::vector<ModeInfo> buildModes() {
          {},
          {}});
     add({"cmyk-ternary",
+         "CMYKTernary",
          "ternary cyan and magenta, 1-bit yellow and black",
          3,
          10,
@@ -85,6 +100,7 @@ std::vector<ModeInfo> buildModes() {
          {},
          {}});
     add({"cmyk-4bit",
+         "CMYK4421",
          "4-bit cyan and magenta, 2-bit yellow, 1-bit black",
          3,
          5,
@@ -96,6 +112,7 @@ std::vector<ModeInfo> buildModes() {
          {},
          {}});
     add({"cmy-lk-ternary",
+         "CMYLkTernary",
          "ternary cyan, magenta and light black, 1-bit yellow",
          4,
          10,
@@ -107,6 +124,7 @@ std::vector<ModeInfo> buildModes() {
          {},
          {}});
     add({"cmy-lk-4bit",
+         "CMYLk4422",
          "4-bit cyan and magenta, 2-bit yellow and light black",
          4,
          10,
@@ -118,6 +136,7 @@ std::vector<ModeInfo> buildModes() {
          {},
          {}});
     add({"cmyk-lk-ternary",
+         "CMYKLk",
          "five planes: ternary C, M, k; 1-bit Y, K",
          5,
          10,
@@ -129,6 +148,7 @@ std::vector<ModeInfo> buildModes() {
          {},
          {}});
     add({"cmy-lk-h-4bit",
+         "CMYLkH",
          "five planes: 4-bit C, M, H; 2-bit Y, k",
          8,
          5,
@@ -140,6 +160,7 @@ std::vector<ModeInfo> buildModes() {
          {},
          {}});
     add({"ten-plane-fine",
+         "TenPlane",
          "ten planes split from five; levels 0-9 C M H, 0-7 Y, 0-4 k",
          7,
          0,
@@ -163,6 +184,7 @@ std::vector<ModeInfo> buildModes() {
              {0, 0, 1, 3, 3, 6, 6, 4, 9, 9},
          })});
     add({"ten-plane-coarse",
+         "TenPlaneCoarse",
          "ten planes split from five; levels 0-9 H, 0-4 C M Y k",
          10,
          10,
@@ -196,9 +218,23 @@ const std::vector<ModeInfo>& allModes() {
 }
 
 const ModeInfo* findMode(std::string_view name) {
+    auto same = [name](std::string_view other) {
+        return name.size() == other.size() &&
+               std::equal(name.begin(), name.end(), other.begin(), [](char a, char b) {
+                   return std::tolower(static_cast<unsigned char>(a)) ==
+                          std::tolower(static_cast<unsigned char>(b));
+               });
+    };
     for (const ModeInfo& m : allModes())
-        if (name == m.name) return &m;
+        if (same(m.name) || same(m.ppdName)) return &m;
     return nullptr;
+}
+
+std::string modeNames() {
+    std::string text;
+    for (const ModeInfo& m : allModes())
+        text += (text.empty() ? "" : ", ") + std::string(m.name) + " (" + m.ppdName + ")";
+    return text;
 }
 
 const ModeInfo* findModeByCodes(int16_t rowCode, int16_t columnCode, int16_t optionA,

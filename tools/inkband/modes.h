@@ -48,6 +48,7 @@ struct WirePlane {
 
 struct ModeInfo {
     const char* name;
+    const char* ppdName;  // the PPD's ColorModel choice that prints in this mode
     const char* summary;
     int16_t modeClass;
     // The JobSettings codes that select the mode.
@@ -61,8 +62,11 @@ struct ModeInfo {
 // Every mode, in the order --list-modes prints them.
 const std::vector<ModeInfo>& allModes();
 
-// The mode of that name, or null.
+// The mode of that name or PPD name, in any case, or null.
 const ModeInfo* findMode(std::string_view name);
+
+// "black (Gray), cmyk-1bit (CMYK), ...": every mode's two names, for messages.
+std::string modeNames();
 
 // The mode whose settings codes are exactly these, or null.
 const ModeInfo* findModeByCodes(int16_t rowCode, int16_t columnCode, int16_t optionA,

@@ -26,7 +26,8 @@ int fail(const std::string& message, int status = 2) {
 int runInspect(const InspectOptions& o) {
     const ModeInfo* hint = nullptr;
     if (!o.mode.empty() && (hint = findMode(o.mode)) == nullptr)
-        return fail("no mode named " + o.mode + "; inkband print --list-modes lists them");
+        return fail("no mode named " + o.mode +
+                    "; the modes, with their PPD names: " + modeNames());
     std::vector<uint8_t> bytes;
     std::string error;
     if (!readFile(o.input, bytes, error)) return fail(error);

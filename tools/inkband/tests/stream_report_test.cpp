@@ -2,6 +2,8 @@
 // overwritten anywhere, are reported with a byte offset inside the data;
 // nothing crashes, also when the planes of a damaged stream are rebuilt and
 // drawn.
+#include "inkband/stream_report.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,7 +12,6 @@
 #include "decoder/stream_decoder.h"
 #include "inkband/plane_reconstruct.h"
 #include "inkband/png_preview.h"
-#include "inkband/stream_report.h"
 #include "tool_test_support.h"
 
 using namespace inkband::tool;
@@ -158,4 +159,36 @@ TEST(Inspect, TheToolReportsTheFirstErrorAndExitsWithOne) {
     EXPECT_EQ(tooltest::runTool("inspect --json " + dir + "/cut.prn", &out), 1);
     EXPECT_NE(out.find("\"valid\": false"), std::string::npos) << out;
     EXPECT_EQ(tooltest::runTool("inspect " + dir + "/not-there.prn"), 2);
+}
+
+// --mode takes the tool's names and the PPD's ColorModel names, in any case.
+TEST(Inspect, ModesAreFoundByEitherName) {
+    const struct {
+        const char* asked;
+        const char* mode;  // null: no such mode
+    } cases[] = {
+        {"cmyk-ternary", "cmyk-ternary"},
+        {"CMYKTernary", "cmyk-ternary"},
+        {"cmykternary", "cmyk-ternary"},
+        {"Gray", "black"},
+        {"BLACK", "black"},
+        {"CMYK", "cmyk-1bit"},
+        {"CMYLk4422", "cmy-lk-4bit"},
+        {"tenplanecoarse", "ten-plane-coarse"},
+        {"TenPlane", "ten-plane-fine"},
+        {"CMYKLk", "cmyk-lk-ternary"},
+        {"CMYLkH", "cmy-lk-h-4bit"},
+        {"CMYK4421", "cmyk-4bit"},
+        {"CMYLkTernary", "cmy-lk-ternary"},
+        {"cmyk-", nullptr},
+        {"", nullptr},
+        {"TenPlaneCoarseX", nullptr},
+    };
+    for (const auto& c : cases) {
+        const ModeInfo* found = findMode(c.asked);
+        if (c.mode == nullptr)
+            EXPECT_EQ(found, nullptr) << c.asked;
+        else
+            EXPECT_TRUE(found != nullptr && std::string(found->name) == c.mode) << c.asked;
+    }
 }
