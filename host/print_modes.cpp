@@ -237,6 +237,13 @@ std::string levelList(const ModeInfo& mode) {
     return levels;
 }
 
+std::string modeNames() {
+    std::string text;
+    for (const ModeInfo& m : kModes)
+        text += (text.empty() ? "" : ", ") + std::string(m.name) + " (" + m.ppdName + ")";
+    return text;
+}
+
 std::string modeTable() {
     std::string out;
     char line[256];

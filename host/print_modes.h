@@ -94,6 +94,10 @@ std::string depthList(const ModeInfo& mode);
 // "C 0-2 M 0-2 Y 0-1 K 0-1": the levels the host prints on each plane.
 std::string levelList(const ModeInfo& mode);
 
+// "black (Gray), cmyk-1bit (CMYK1111), ...": every mode's two names, for
+// messages.
+std::string modeNames();
+
 // The mode table as text, one line per mode.
 std::string modeTable();
 

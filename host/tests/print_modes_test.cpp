@@ -54,7 +54,7 @@ TEST(PrintModes, FoundByEitherNameIdOrCodes) {
                                   mode.optionC),
                   &mode);
     }
-    EXPECT_EQ(findMode("cmyk"), findMode("cmyk-1bit"));
+    EXPECT_EQ(findMode("cmyk"), findMode("cmyk-4bit"));
     EXPECT_EQ(findMode("cmyk-"), nullptr);
     EXPECT_EQ(findMode(""), nullptr);
     EXPECT_EQ(findModeById(0), nullptr);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <random>
@@ -209,6 +210,42 @@ TEST(StreamDecoder, RandomPagesDecodeBackToTheirLines) {
             EXPECT_EQ(plane.lines, expected[letter])
                 << "plane " << letter << ", band height " << bandHeight;
         EXPECT_EQ(page.planes.size(), expected.size());
+
+        // The same lines handed to a band sink instead of kept, and handed
+        // again from the page record alone.
+        using Lines = std::map<uint8_t, std::map<int64_t, Bytes>>;
+        auto collect = [](Lines& seen) {
+            return [&seen](const decode::BandView& band) {
+                for (std::size_t p = 0; p < band.letters->size(); ++p)
+                    for (int l = 0; l < band.height; ++l)
+                        if (!band.line(p, l).empty())
+                            seen[(*band.letters)[p]][band.number * band.height + l] =
+                                band.line(p, l);
+            };
+        };
+        Lines streamed, again;
+        decode::DecodeOptions options;
+        options.keepLines = false;
+        options.onBand = collect(streamed);
+        const decode::StreamResult flat =
+            decode::decodeStream(stream.out.data(), stream.out.size(), options);
+        ASSERT_TRUE(flat.status.ok) << flat.status.describe();
+        for (const auto& [letter, plane] : flat.pages[0].planes) {
+            EXPECT_TRUE(plane.lines.empty());
+            EXPECT_EQ(plane.linesWithData, expected[letter].size());
+            std::size_t widest = 0;
+            for (const auto& [number, bytes] : expected[letter])
+                widest = std::max(widest, bytes.size());
+            EXPECT_EQ(plane.widestLine, widest);
+            EXPECT_EQ(streamed[letter], expected[letter]) << "plane " << letter;
+        }
+        ASSERT_TRUE(decode::decodePageBands(stream.out.data(), stream.out.size(), flat.pages[0],
+                                            collect(again))
+                        .ok);
+        for (const auto& [letter, lines] : again) EXPECT_EQ(lines, streamed[letter]);
+        EXPECT_EQ(again.size(), static_cast<std::size_t>(std::count_if(
+                                    streamed.begin(), streamed.end(),
+                                    [](const auto& entry) { return !entry.second.empty(); })));
     }
 }
 

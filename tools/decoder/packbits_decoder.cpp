@@ -49,22 +49,28 @@ std::string Status::describe() const {
     return "offset " + std::to_string(offset) + ": " + message;
 }
 
-LineResult decodeLine(const uint8_t* data, std::size_t size) {
-    LineResult result;
+Status decodeLineInto(const uint8_t* data, std::size_t size, std::vector<uint8_t>& out,
+                      std::size_t& consumed) {
+    Status status;
+    out.clear();
+    consumed = 0;
     if (data == nullptr) size = 0;
     std::size_t at = 0;
     for (;;) {
-        if (at >= size) {
-            result.status = Status::failure(at, "line has no end-of-line byte 0x80");
-            return result;
-        }
+        if (at >= size) return Status::failure(at, "line has no end-of-line byte 0x80");
         if (data[at] == kEndOfLineByte) {
-            result.consumed = at + 1;
-            return result;
+            consumed = at + 1;
+            return status;
         }
-        at = decodeRecord(data, size, at, result.bytes, kMaxLineBytes, result.status);
-        if (!result.status.ok) return result;
+        at = decodeRecord(data, size, at, out, kMaxLineBytes, status);
+        if (!status.ok) return status;
     }
+}
+
+LineResult decodeLine(const uint8_t* data, std::size_t size) {
+    LineResult result;
+    result.status = decodeLineInto(data, size, result.bytes, result.consumed);
+    return result;
 }
 
 Status decodeRecords(const uint8_t* data, std::size_t size, std::vector<uint8_t>& out) {

@@ -1,6 +1,7 @@
 // Decodes a whole command stream into pages, bands and plane lines.
 #include "decoder/stream_decoder.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -35,6 +36,10 @@ struct Decoder {
     std::vector<uint8_t> selection;  // letters of the selection in force
     std::size_t selectionPage = 0;   // page on which it was sent
     std::size_t nextPlane = 0;       // frames of the current band seen so far
+    DecodeOptions options;
+    // The current band's lines, plane by plane (see BandView), reused from
+    // band to band.
+    std::vector<std::vector<uint8_t>> bandLines;
 
     bool fail(std::size_t offset, std::string message) {
         result.status = Status::failure(offset, std::move(message));
@@ -64,6 +69,7 @@ bool Decoder::startPage(const Frame& frame) {
     result.pages.emplace_back();
     page = &result.pages.back();
     page->offset = frame.offset;
+    page->selectionAtStart = selection;
     page->frames.push_back(frame);
     awaitBandHeight = true;
     band = 0;
@@ -123,6 +129,10 @@ bool Decoder::bandData(const Frame& frame) {
     ++plane.frames;
     plane.payloadBytes += frame.length;
 
+    if (nextPlane == 0) {
+        bandLines.resize(selection.size() * static_cast<std::size_t>(page->bandHeight));
+        for (std::vector<uint8_t>& line : bandLines) line.clear();
+    }
     if (frame.length == 0) {
         ++plane.emptyFrames;
     } else {
@@ -134,14 +144,27 @@ bool Decoder::bandData(const Frame& frame) {
                             "ESC ( F payload of plane " + letterText(letter) + " ends after " +
                                 std::to_string(line) + " of " + std::to_string(page->bandHeight) +
                                 " lines");
-            LineResult decoded = decodeLine(payload + at, frame.length - at);
-            if (!decoded.status.ok)
-                return fail(frame.payloadOffset + at + decoded.status.offset,
+            std::vector<uint8_t>& bytes =
+                bandLines[nextPlane * static_cast<std::size_t>(page->bandHeight) +
+                          static_cast<std::size_t>(line)];
+            std::size_t consumed = 0;
+            const Status decoded = decodeLineInto(payload + at, frame.length - at, bytes, consumed);
+            if (!decoded.ok)
+                return fail(frame.payloadOffset + at + decoded.offset,
                             "plane " + letterText(letter) + ", line " + std::to_string(line) +
-                                " of band " + std::to_string(band) + ": " + decoded.status.message);
-            if (!decoded.bytes.empty())
-                plane.lines[band * page->bandHeight + line] = std::move(decoded.bytes);
-            at += decoded.consumed;
+                                " of band " + std::to_string(band) + ": " + decoded.message);
+            if (!bytes.empty()) {
+                ++plane.linesWithData;
+                plane.widestLine = std::max(plane.widestLine, bytes.size());
+                if (options.keepLines) {
+                    std::vector<uint8_t>& kept = plane.lines[band * page->bandHeight + line];
+                    if (options.onBand)
+                        kept = bytes;
+                    else
+                        kept.swap(bytes);
+                }
+            }
+            at += consumed;
         }
         if (at != frame.length)
             return fail(frame.payloadOffset + at, "ESC ( F payload of plane " + letterText(letter) +
@@ -151,6 +174,16 @@ bool Decoder::bandData(const Frame& frame) {
 
     if (++nextPlane == selection.size()) {
         page->bandsWithData.push_back(band);
+        if (options.onBand) {
+            BandView view;
+            view.page = result.pages.size() - 1;
+            view.number = band;
+            view.height = page->bandHeight;
+            view.end = frame.payloadOffset + frame.length;
+            view.letters = &selection;
+            view.lines = &bandLines;
+            options.onBand(view);
+        }
         ++band;
         nextPlane = 0;
     }
@@ -192,16 +225,23 @@ const std::vector<uint8_t>& PlaneData::line(int64_t number) const {
     return found == lines.end() ? kNotSent : found->second;
 }
 
-StreamResult decodeStream(const uint8_t* data, std::size_t size) {
+StreamResult decodeStream(const uint8_t* data, std::size_t size, const DecodeOptions& options) {
     if (data == nullptr) size = 0;
-    FrameList framed = parseFrames(data, size);
     Decoder decoder;
     decoder.data = data;
-    for (const Frame& frame : framed.frames)
+    decoder.options = options;
+    // Frame by frame, so that a caller releasing the data behind each band
+    // (a mapped file) never has all of it in memory.
+    std::size_t at = 0;
+    Frame frame;
+    while (at < size) {
+        Status framing;
+        if (!readFrame(data, size, at, frame, framing)) {
+            decoder.result.status = framing;
+            return std::move(decoder.result);
+        }
         if (!decoder.onFrame(frame)) return std::move(decoder.result);
-    if (!framed.status.ok) {
-        decoder.result.status = framed.status;
-        return std::move(decoder.result);
+        at = frame.payloadOffset + frame.length;
     }
     if (decoder.awaitBandHeight) {
         decoder.fail(size, "ESC ( I not followed by ESC ( J");
@@ -209,6 +249,22 @@ StreamResult decodeStream(const uint8_t* data, std::size_t size) {
         decoder.bandComplete(size);
     }
     return std::move(decoder.result);
+}
+
+Status decodePageBands(const uint8_t* data, std::size_t size, const Page& page,
+                       const BandSink& onBand) {
+    Decoder decoder;
+    decoder.data = data;
+    decoder.options.keepLines = false;
+    decoder.options.onBand = onBand;
+    decoder.selection = page.selectionAtStart;
+    for (const Frame& frame : page.frames) {
+        if (data == nullptr || frame.payloadOffset > size ||
+            size - frame.payloadOffset < frame.length)
+            return Status::failure(frame.offset, "frame runs past the data");
+        if (!decoder.onFrame(frame)) return decoder.result.status;
+    }
+    return decoder.result.status;
 }
 
 }  // namespace inkband::decode

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -53,6 +54,11 @@ struct LineResult {
 // its end-of-line byte, or a line longer than kMaxLineBytes.
 LineResult decodeLine(const uint8_t* data, std::size_t size);
 
+// The same into `out` (cleared first, its capacity kept), for callers that
+// decode many lines; `consumed` as in LineResult.
+Status decodeLineInto(const uint8_t* data, std::size_t size, std::vector<uint8_t>& out,
+                      std::size_t& consumed);
+
 // Decodes records filling all of data[0 .. size-1], appending to `out`; a
 // 0x80 count byte is an error here (the coded span of a line holds none).
 Status decodeRecords(const uint8_t* data, std::size_t size, std::vector<uint8_t>& out);
@@ -79,6 +85,10 @@ struct FrameList {
 // past the data.  Letters are not judged here.
 FrameList parseFrames(const uint8_t* data, std::size_t size);
 
+// Reads the one frame that starts at data[at], at < size: false with
+// `status` set (offsets into data) when none does, for the reasons above.
+bool readFrame(const uint8_t* data, std::size_t size, std::size_t at, Frame& frame, Status& status);
+
 // ---------------------------------------------------------------------------
 // Whole streams.  A page opens with ESC ( I (payload 01) and ESC ( J (band
 // height 1, 8 or 16) and ends at the next ESC ( I, a form feed or the end of
@@ -90,11 +100,14 @@ FrameList parseFrames(const uint8_t* data, std::size_t size);
 
 struct PlaneData {
     // Decoded lines by raster line number (band * bandHeight + line in band).
-    // Lines never sent, and lines sent blank (0x80 alone), are absent.
+    // Lines never sent, and lines sent blank (0x80 alone), are absent; all
+    // are absent when the lines are not kept (DecodeOptions).
     std::map<int64_t, std::vector<uint8_t>> lines;
-    std::size_t payloadBytes = 0;  // sum of this plane's ESC ( F lengths
-    std::size_t frames = 0;        // ESC ( F frames of this plane
-    std::size_t emptyFrames = 0;   // of which had length 0
+    std::size_t payloadBytes = 0;   // sum of this plane's ESC ( F lengths
+    std::size_t frames = 0;         // ESC ( F frames of this plane
+    std::size_t emptyFrames = 0;    // of which had length 0
+    std::size_t linesWithData = 0;  // lines decoded to at least one byte, kept or not
+    std::size_t widestLine = 0;     // bytes of the longest decoded line
 
     // The line, or an empty vector for a line that was not sent.
     const std::vector<uint8_t>& line(int64_t number) const;
@@ -118,7 +131,8 @@ struct Page {
     std::vector<Skip> skips;
     int64_t skippedBands = 0;  // sum of the skip counts
     std::vector<SelectionChange> selections;
-    bool selectionInherited = false;  // first ESC ( F used an earlier page's selection
+    bool selectionInherited = false;        // first ESC ( F used an earlier page's selection
+    std::vector<uint8_t> selectionAtStart;  // the selection in force at its ESC ( I
     bool endedByFormFeed = false;
     std::vector<Frame> frames;  // every frame of the page, header included
 };
@@ -128,9 +142,40 @@ struct StreamResult {
     std::vector<Page> pages;  // pages decoded so far (the last one may be partial)
 };
 
-StreamResult decodeStream(const uint8_t* data, std::size_t size);
+// One complete band as a band sink sees it: the lines it carries, decoded,
+// in the order of the selection it was sent with.  The lines live only
+// for the call.
+struct BandView {
+    std::size_t page = 0;                           // index of its page among the pages decoded
+    int64_t number = 0;                             // band number within the page
+    int height = 0;                                 // lines per band
+    std::size_t end = 0;                            // offset just past its last ESC ( F
+    const std::vector<uint8_t>* letters = nullptr;  // the selection
+    // Line l of selected plane p at lines[p * height + l]; empty for a line
+    // sent blank or a plane sent without data.
+    const std::vector<std::vector<uint8_t>>* lines = nullptr;
+
+    const std::vector<uint8_t>& line(std::size_t plane, int l) const {
+        return (*lines)[plane * static_cast<std::size_t>(height) + static_cast<std::size_t>(l)];
+    }
+};
+using BandSink = std::function<void(const BandView&)>;
+
+struct DecodeOptions {
+    bool keepLines = true;  // false: PlaneData::lines stay empty, memory stays flat
+    BandSink onBand;        // called for every complete band, in stream order
+};
+
+StreamResult decodeStream(const uint8_t* data, std::size_t size, const DecodeOptions& options = {});
 inline StreamResult decodeStream(const std::vector<uint8_t>& data) {
     return decodeStream(data.data(), data.size());
 }
+
+// Decodes the bands of one page of a stream again, from the page record
+// decodeStream gave for the same data, handing each band to onBand (its
+// page index is 0) without keeping any line.  A page whose frames are
+// reported by decodeStream as checked decodes without error.
+Status decodePageBands(const uint8_t* data, std::size_t size, const Page& page,
+                       const BandSink& onBand);
 
 }  // namespace inkband::decode

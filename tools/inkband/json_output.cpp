@@ -11,14 +11,18 @@ nlohmann::json inspectJson(const InspectResult& result, const std::string& name)
     out["error"] = result.status.ok
                        ? json(nullptr)
                        : json{{"offset", result.status.offset}, {"message", result.status.message}};
-    if (result.mode != nullptr)
+    out["mode"] = nullptr;
+    if (result.mode != nullptr) {
+        json alike = json::array();
+        for (const ModeInfo* mode : result.alike) alike.push_back(mode->name);
         out["mode"] = {{"name", result.mode->name},
                        {"class", result.mode->modeClass},
                        {"planes", wireLetters(*result.mode)},
                        {"depths", depthList(*result.mode)},
-                       {"guessed", result.modeGuessed}};
-    else
-        out["mode"] = nullptr;
+                       {"guessed", result.modeGuessed},
+                       {"ambiguous", !result.alike.empty()},
+                       {"candidates", alike}};
+    }
     json pages = json::array();
     for (std::size_t p = 0; p < result.pages.size(); ++p) {
         const PageReport& r = result.pages[p];
@@ -27,7 +31,7 @@ nlohmann::json inspectJson(const InspectResult& result, const std::string& name)
             planes[letterName(letter)] = {{"payloadBytes", data.payloadBytes},
                                           {"frames", data.frames},
                                           {"emptyFrames", data.emptyFrames},
-                                          {"linesWithData", data.lines.size()}};
+                                          {"linesWithData", data.linesWithData}};
         pages.push_back({{"offset", r.offset},
                          {"bandHeight", r.bandHeight},
                          {"bandsWithData", r.bandsWithData},

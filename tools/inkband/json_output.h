@@ -9,7 +9,8 @@
 namespace inkband::tool {
 
 // {"file", "bytes", "valid", "error": {"offset", "message"} or null,
-//  "mode": {"name", "class", "planes", "depths", "guessed"} or null,
+//  "mode": {"name", "class", "planes", "depths", "guessed", "ambiguous",
+//           "candidates": [the modes that fit alike, when ambiguous]} or null,
 //  "pages": [{"offset", "bandHeight", "bandsWithData", "lastBand",
 //             "skippedBands", "skipCommands", "endedByFormFeed",
 //             "selections": [...], "bandsBySelection": {...},

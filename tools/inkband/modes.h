@@ -18,6 +18,7 @@ using host::kMaxWirePlanes;
 using host::letterList;
 using host::letterName;
 using host::ModeInfo;
+using host::modeNames;
 using host::modeTable;
 using host::SourcePlane;
 using host::SplitPlane;

@@ -9,11 +9,21 @@
 //   rows (tw = ceil(W / rows), th = ceil(H / rows)), cols = ceil(n / rows);
 //   width  = g + W + g + cols * (tw + g)
 //   height = g + max(H, rows * th + (rows - 1) * g) + g
+//
+// The picture is drawn a row at a time from the stream, so that a page of
+// any size needs memory for a band and the thumbnails only.  A thumbnail
+// row at the top of the picture needs the foot of the page, so the page's
+// bands are decoded twice: first the thumbnails are shrunk (each pixel the
+// sum over its block, one byte, kept in a RowStore), then the page is drawn
+// beside them.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <string>
 
-#include "inkband/image_input.h"
+#include "decoder/stream_decoder.h"
 #include "inkband/modes.h"
 #include "inkband/plane_reconstruct.h"
 
@@ -28,9 +38,34 @@ inline constexpr int kPreviewGutter = 8;
 
 PreviewLayout previewLayout(int pageWidth, int pageHeight, int planes);
 
-RgbImage renderPreview(const DecodedPlanes& planes, const ModeInfo& mode);
+// Red, green and blue, 0 to 1.
+struct Colour {
+    float r, g, b;
+};
 
-// Writes an RGB picture as PNG through libpng.
-bool writePng(const std::string& path, const RgbImage& image, std::string& error);
+// The colour a full dot of a printer plane shows in its thumbnail and frame.
+Colour inkColour(uint8_t letter);
+
+// Thumbnail bytes kept in memory before they go to a temporary file.
+inline constexpr std::size_t kThumbnailMemory = std::size_t{64} << 20;
+
+// Takes the picture's rows top down, width * 3 bytes each; false stops the
+// drawing (the sink says why).
+using PreviewRowSink = std::function<bool(const uint8_t* rgb)>;
+
+// Draws the preview of a page of width x height pixels (both above 0).
+// False with a message when the stream no longer decodes or a temporary
+// file fails, or false when the sink stops it.  `counts` from drawing the
+// page; `progress` is told how far each pass has read (each starts at the
+// page's offset).
+bool drawPreview(const uint8_t* data, std::size_t size, const decode::Page& page,
+                 const ModeInfo& mode, int width, int height, const PreviewRowSink& sink,
+                 RebuildCounts& counts, std::string& error, const ReadProgress& progress = {},
+                 std::size_t thumbnailMemory = kThumbnailMemory);
+
+// Draws it into a PNG file, row by row.
+bool writePreviewPng(const std::string& path, const uint8_t* data, std::size_t size,
+                     const decode::Page& page, const ModeInfo& mode, int width, int height,
+                     RebuildCounts& counts, std::string& error, const ReadProgress& progress = {});
 
 }  // namespace inkband::tool

@@ -66,7 +66,8 @@ int runPrint(const PrintOptions& o) {
     JobSettings settings{};
     const ModeInfo* mode = o.mode.empty() ? nullptr : findMode(o.mode);
     if (!o.mode.empty() && mode == nullptr)
-        return fail("no mode named " + o.mode + "; inkband print --list-modes lists them");
+        return fail("no mode named " + o.mode +
+                    "; the modes, with their PPD names: " + modeNames());
     int width = o.width;
     if (!o.settingsFile.empty()) {
         std::string error;

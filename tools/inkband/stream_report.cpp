@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "inkband/plane_reconstruct.h"
+#include "inkband/mode_guess.h"
 
 namespace inkband::tool {
 
@@ -39,42 +39,6 @@ bool modeSends(const ModeInfo& mode, const std::vector<uint8_t>& letters) {
     return false;
 }
 
-// The mode that explains the stream best: among the modes whose planes
-// hold every letter the stream sends, the fewest planes, then the fewest
-// pixels no level explains, then planes whose widest lines agree best.
-const ModeInfo* guessMode(const decode::StreamResult& stream) {
-    std::vector<uint8_t> seen;
-    for (const decode::Page& page : stream.pages)
-        for (const auto& [letter, data] : page.planes)
-            if (std::find(seen.begin(), seen.end(), letter) == seen.end()) seen.push_back(letter);
-    if (seen.empty()) return nullptr;  // no plane data: nothing to tell the modes apart
-    const ModeInfo* best = nullptr;
-    ModeFit bestFit;
-    for (const ModeInfo& mode : allModes()) {
-        bool holds = true;
-        for (uint8_t letter : seen)
-            holds &= std::any_of(mode.wires.begin(), mode.wires.end(),
-                                 [&](const WirePlane& w) { return w.letter == letter; });
-        if (!holds) continue;
-        ModeFit fit;
-        for (const decode::Page& page : stream.pages) {
-            const ModeFit pageFit = fitMode(page, mode);
-            fit.unmatched += pageFit.unmatched;
-            fit.spread = std::max(fit.spread, pageFit.spread);
-        }
-        const bool better =
-            best == nullptr || mode.wires.size() < best->wires.size() ||
-            (mode.wires.size() == best->wires.size() &&
-             (fit.unmatched < bestFit.unmatched ||
-              (fit.unmatched == bestFit.unmatched && fit.spread < bestFit.spread - 1e-9)));
-        if (better) {
-            best = &mode;
-            bestFit = fit;
-        }
-    }
-    return best;
-}
-
 // Walks a page's frames to count the bands sent with each selection.
 void countBands(const uint8_t* data, const decode::Page& page, std::vector<uint8_t>& selection,
                 PageReport& report) {
@@ -105,10 +69,18 @@ bool isKnownSelection(const std::vector<uint8_t>& letters) {
     return letters == kTenPlanes;
 }
 
-InspectResult inspectStream(const uint8_t* data, std::size_t size, const ModeInfo* modeHint) {
+InspectResult inspectStream(const uint8_t* data, std::size_t size, const ModeInfo* modeHint,
+                            const std::function<void(std::size_t)>& consumed) {
     InspectResult result;
     result.size = size;
-    result.stream = decode::decodeStream(data, size);
+    StreamEvidence evidence;
+    decode::DecodeOptions options;
+    options.keepLines = false;
+    options.onBand = [&](const decode::BandView& band) {
+        if (modeHint == nullptr) addBand(evidence, band);
+        if (consumed) consumed(band.end);
+    };
+    result.stream = decode::decodeStream(data, size, options);
     result.status = result.stream.status;
     if (result.status.ok && result.stream.pages.empty())
         result.status = decode::Status::failure(0, "the stream holds no page");
@@ -126,7 +98,9 @@ InspectResult inspectStream(const uint8_t* data, std::size_t size, const ModeInf
 
     result.mode = modeHint;
     if (result.mode == nullptr) {
-        result.mode = guessMode(result.stream);
+        const ModeGuess guess = guessMode(result.stream, evidence);
+        result.mode = guess.mode;
+        result.alike = guess.alike;
         result.modeGuessed = result.mode != nullptr;
     }
     if (result.mode != nullptr && result.status.ok)
@@ -153,6 +127,15 @@ InspectResult inspectStream(const uint8_t* data, std::size_t size, const ModeInf
     return result;
 }
 
+std::string alikeNames(const InspectResult& result, const char* separator) {
+    std::string text;
+    for (std::size_t i = 0; i < result.alike.size(); ++i) {
+        if (i > 0) text += i + 1 == result.alike.size() ? separator : ", ";
+        text += result.alike[i]->name;
+    }
+    return text;
+}
+
 std::string textReport(const InspectResult& result, const std::string& name) {
     std::string out;
     char line[512];
@@ -164,11 +147,13 @@ std::string textReport(const InspectResult& result, const std::string& name) {
                       result.mode->name, result.mode->modeClass, wireLetters(*result.mode).c_str(),
                       depthList(*result.mode).c_str(),
                       result.modeGuessed ? ", guessed from the planes; --mode sets it" : "");
+        out += line;
+        if (!result.alike.empty())
+            out += "  ambiguous: the planes fit " + alikeNames(result, " and ") +
+                   " alike; --mode " + alikeNames(result, " or --mode ") + " settles it\n";
     } else {
-        std::snprintf(line, sizeof line,
-                      "mode: not known (no mode sends these planes); --mode sets it\n");
+        out += "mode: not known (no mode sends these planes); --mode sets it\n";
     }
-    out += line;
     for (std::size_t p = 0; p < result.pages.size(); ++p) {
         const PageReport& r = result.pages[p];
         const decode::Page& page = result.stream.pages[p];
@@ -197,7 +182,7 @@ std::string textReport(const InspectResult& result, const std::string& name) {
                 line, sizeof line,
                 "  plane %-3s %9zu bytes in %zu ESC ( F (%zu empty), %zu lines with data\n",
                 letterName(letter).c_str(), data.payloadBytes, data.frames, data.emptyFrames,
-                data.lines.size());
+                data.linesWithData);
             out += line;
         }
     }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -33,12 +34,22 @@ struct InspectResult {
     decode::Status status;  // the first error: the decoder's or a selection check's
     const ModeInfo* mode = nullptr;
     bool modeGuessed = false;
+    // A guess the stream cannot settle: the modes that fit it alike (the
+    // guess among them); empty when the guess is clear or the mode named.
+    std::vector<const ModeInfo*> alike;
     std::vector<PageReport> pages;
 };
 
 // Decodes and checks a stream.  modeHint names the mode it was printed in
-// (null: guess it from the planes).
-InspectResult inspectStream(const uint8_t* data, std::size_t size, const ModeInfo* modeHint);
+// (null: guess it from the planes).  The plane lines are not kept (the
+// result's pages hold none): the page rebuilds decode them again.  After
+// each band, `consumed` (when set) is told the offset up to which the data
+// has been read.
+InspectResult inspectStream(const uint8_t* data, std::size_t size, const ModeInfo* modeHint,
+                            const std::function<void(std::size_t)>& consumed = {});
+
+// "cmyk-1bit or cmyk-ternary": the names of the alike modes.
+std::string alikeNames(const InspectResult& result, const char* separator);
 
 // The eleven plane selections the stream format uses.
 bool isKnownSelection(const std::vector<uint8_t>& letters);

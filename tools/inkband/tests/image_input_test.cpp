@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "inkband/png_preview.h"
 #include "tool_test_support.h"
 
 using namespace inkband::tool;
@@ -119,7 +118,7 @@ TEST(ImageInput, EveryTruncationIsRefused) {
     for (int i = 0; i < 7 * 5 * 3; ++i) picture.rgb.push_back(static_cast<uint8_t>(i * 13));
     const std::string path = tooltest::workDir() + "/truncation.png";
     std::string error;
-    ASSERT_TRUE(writePng(path, picture, error)) << error;
+    ASSERT_TRUE(tooltest::writePng(path, picture, error)) << error;
     RgbImage whole;
     ASSERT_TRUE(loadImage(path, whole, error)) << error;
     EXPECT_EQ(whole.rgb, picture.rgb);

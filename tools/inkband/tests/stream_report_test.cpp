@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <nlohmann/json.hpp>
 #include <set>
 
 #include "decoder/stream_decoder.h"
@@ -31,19 +32,19 @@ std::set<std::size_t> frameEnds(const std::vector<uint8_t>& stream) {
 
 // Rebuilding and drawing a stream that inspect accepted must not crash;
 // pages too large for a test are left out.
-void drawAccepted(const InspectResult& result) {
+void drawAccepted(const uint8_t* data, std::size_t size, const InspectResult& result) {
     if (!result.status.ok || result.mode == nullptr) return;
     for (const decode::Page& page : result.stream.pages) {
-        const int64_t area =
-            static_cast<int64_t>(inferredWidth(page, *result.mode)) * inferredHeight(page);
+        const int width = inferredWidth(page, *result.mode), height = inferredHeight(page);
+        const int64_t area = static_cast<int64_t>(width) * height;
         if (area == 0 || area > (1 << 22)) continue;
         DecodedPlanes planes;
         std::string error;
-        ASSERT_TRUE(reconstructPage(page, *result.mode, 0, 0, planes, error)) << error;
-        const RgbImage preview = renderPreview(planes, *result.mode);
-        EXPECT_EQ(
-            preview.width,
-            previewLayout(planes.width, planes.height, static_cast<int>(planes.wire.size())).width);
+        ASSERT_TRUE(reconstructPage(data, size, page, *result.mode, 0, 0, planes, error)) << error;
+        const RgbImage preview =
+            tooltest::previewImage(data, size, page, *result.mode, width, height, kThumbnailMemory);
+        EXPECT_EQ(preview.width,
+                  previewLayout(width, height, static_cast<int>(result.mode->wires.size())).width);
     }
 }
 
@@ -82,7 +83,7 @@ TEST(Inspect, EveryCutInsideAFrameIsAnError) {
                 ASSERT_FALSE(result.status.ok) << c.mode << ": cut at " << cut;
                 ASSERT_LE(result.status.offset, cut) << c.mode << ": cut at " << cut;
             }
-            if (cut % 211 == 0) drawAccepted(result);
+            if (cut % 211 == 0) drawAccepted(stream.data(), cut, result);
         }
         EXPECT_FALSE(inspectStream(stream.data(), 0, nullptr).status.ok) << "an empty stream";
     }
@@ -109,7 +110,7 @@ TEST(Inspect, OverwrittenBytesNeverCrashAndErrorsPointIntoTheData) {
                     ++errors;
                     ASSERT_LE(result.status.offset, damaged.size());
                 }
-                if (cases % 53 == 0) drawAccepted(result);
+                if (cases % 53 == 0) drawAccepted(damaged.data(), damaged.size(), result);
             }
         }
         // Most damage is caught: a payload byte changed inside a literal is
@@ -159,4 +160,92 @@ TEST(Inspect, TheToolReportsTheFirstErrorAndExitsWithOne) {
     EXPECT_EQ(tooltest::runTool("inspect --json " + dir + "/cut.prn", &out), 1);
     EXPECT_NE(out.find("\"valid\": false"), std::string::npos) << out;
     EXPECT_EQ(tooltest::runTool("inspect " + dir + "/not-there.prn"), 2);
+}
+
+// --mode takes the tool's names and the PPD's ColorModel names, in any case.
+TEST(Inspect, ModesAreFoundByEitherName) {
+    const struct {
+        const char* asked;
+        const char* mode;  // null: no such mode
+    } cases[] = {
+        {"cmyk-ternary", "cmyk-ternary"},
+        {"CMYKTernary", "cmyk-ternary"},
+        {"cmykternary", "cmyk-ternary"},
+        {"Gray", "black"},
+        {"BLACK", "black"},
+        {"CMYK", "cmyk-4bit"},
+        {"CMYLk4422", "cmy-lk-4bit"},
+        {"tenplanecoarse", "ten-plane-coarse"},
+        {"TenPlane", "ten-plane-fine"},
+        {"CMYKLk", "cmyk-lk-ternary"},
+        {"CMYLkH", "cmy-lk-h-4bit"},
+        {"CMYK1111", "cmyk-1bit"},
+        {"CMYLkTernary", "cmy-lk-ternary"},
+        {"cmyk-", nullptr},
+        {"", nullptr},
+        {"TenPlaneCoarseX", nullptr},
+    };
+    for (const auto& c : cases) {
+        const ModeInfo* found = findMode(c.asked);
+        if (c.mode == nullptr)
+            EXPECT_EQ(found, nullptr) << c.asked;
+        else
+            EXPECT_TRUE(found != nullptr && std::string(found->name) == c.mode) << c.asked;
+    }
+}
+
+// Each mode's test page, printed by the tool, is guessed unaided; where the
+// planes cannot tell the modes apart, the guess says so and names them.
+// Light cyan alone is the hard case for 1-bit against ternary: no byte of
+// either exceeds 242, and only one plane has lines.
+TEST(Inspect, TheModeIsGuessedOrCalledAmbiguous) {
+    struct Case {
+        const char* picture;  // null: the built-in test page
+        const char* mode;
+        std::vector<std::string> alike;  // empty: a clear guess of `mode`
+    };
+    std::vector<Case> cases;
+    for (const ModeInfo& mode : allModes()) cases.push_back({nullptr, mode.name, {}});
+    cases.push_back({"light-cyan", "cmyk-1bit", {}});
+    cases.push_back({"light-cyan", "cmyk-ternary", {}});
+    cases.push_back({"yellow-ramp", "cmyk-ternary", {"cmyk-1bit", "cmyk-ternary"}});
+    cases.push_back({"yellow-ramp", "cmyk-1bit", {"cmyk-1bit", "cmyk-ternary"}});
+
+    const std::string dir = tooltest::workDir();
+    auto writePicture = [&](const std::string& name) {
+        std::string ppm = "P6\n90 40\n255\n";
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 90; ++x) {
+                const bool cyan = name == "light-cyan";
+                ppm += static_cast<char>(cyan ? 180 : 255);
+                ppm += static_cast<char>(255);
+                ppm += static_cast<char>(cyan ? 255 : 255 - x * 255 / 89);
+            }
+        const std::string path = dir + "/" + name + ".ppm";
+        EXPECT_TRUE(
+            tooltest::writeBytes(path, reinterpret_cast<const uint8_t*>(ppm.data()), ppm.size()));
+        return path;
+    };
+    for (const Case& c : cases) {
+        const std::string what = std::string(c.picture ? c.picture : "test page") + " in " + c.mode;
+        const std::string prn = dir + "/guess.prn";
+        ASSERT_EQ(
+            tooltest::runTool("print " + (c.picture ? writePicture(c.picture) : "") + " --mode " +
+                              c.mode + " --width 360 -q --no-progress -o " + prn),
+            0)
+            << what;
+        std::string out;
+        ASSERT_EQ(tooltest::runTool("inspect --json " + prn, &out), 0) << what;
+        const nlohmann::json mode = nlohmann::json::parse(out)["mode"];
+        std::vector<std::string> alike;
+        for (const auto& name : mode["candidates"]) alike.push_back(name);
+        EXPECT_EQ(alike, c.alike) << what;
+        EXPECT_EQ(mode["ambiguous"], !c.alike.empty()) << what;
+        if (c.alike.empty()) {
+            EXPECT_EQ(mode["name"], c.mode) << what;
+        }
+        out.clear();
+        ASSERT_EQ(tooltest::runTool("inspect " + prn, &out), 0) << what;
+        EXPECT_EQ(out.find("ambiguous") != std::string::npos, !c.alike.empty()) << what << out;
+    }
 }

@@ -8,6 +8,8 @@
 
 #include "host/job_settings.h"
 #include "inkband/job_runner.h"
+#include "inkband/png_preview.h"
+#include "inkband/png_rows.h"
 #include "inkband/test_page.h"
 
 namespace tooltest {
@@ -61,6 +63,36 @@ bool writeBytes(const std::string& path, const uint8_t* data, std::size_t size) 
     if (f == nullptr) return false;
     const bool ok = std::fwrite(data, 1, size, f) == size;
     return std::fclose(f) == 0 && ok;
+}
+
+bool writePng(const std::string& path, const RgbImage& image, std::string& error) {
+    PngRowWriter png;
+    if (!pngOpen(png, path, image.width, image.height, error)) return false;
+    for (int y = 0; y < image.height; ++y)
+        if (!pngWriteRow(png, image.pixel(0, y), error)) return false;
+    return pngFinish(png, error);
+}
+
+RgbImage previewImage(const uint8_t* data, std::size_t size, const inkband::decode::Page& page,
+                      const ModeInfo& mode, int width, int height, std::size_t thumbnailMemory,
+                      RebuildCounts* counts) {
+    const PreviewLayout l = previewLayout(width, height, static_cast<int>(mode.wires.size()));
+    RgbImage image;
+    image.width = l.width;
+    image.height = l.height;
+    RebuildCounts found;
+    std::string error;
+    const bool drawn = drawPreview(
+        data, size, page, mode, width, height,
+        [&](const uint8_t* rgb) {
+            image.rgb.insert(image.rgb.end(), rgb, rgb + l.width * 3);
+            return true;
+        },
+        found, error, {}, thumbnailMemory);
+    EXPECT_TRUE(drawn) << error;
+    EXPECT_EQ(image.rgb.size(), static_cast<std::size_t>(l.width) * l.height * 3) << mode.name;
+    if (counts != nullptr) *counts = found;
+    return image;
 }
 
 }  // namespace tooltest

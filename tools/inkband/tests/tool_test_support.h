@@ -6,8 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "decoder/stream_decoder.h"
 #include "inkband/host_raster.h"
+#include "inkband/image_input.h"
 #include "inkband/modes.h"
+#include "inkband/plane_reconstruct.h"
 
 namespace tooltest {
 
@@ -26,5 +29,16 @@ int runTool(const std::string& arguments, std::string* output = nullptr);
 std::string workDir();
 
 bool writeBytes(const std::string& path, const uint8_t* data, std::size_t size);
+
+// Writes a picture as PNG, a row at a time.
+bool writePng(const std::string& path, const inkband::tool::RgbImage& image, std::string& error);
+
+// The preview of a page of the stream data[0 .. size-1], drawn row by row into a picture;
+// fails the test when the drawing fails.
+inkband::tool::RgbImage previewImage(const uint8_t* data, std::size_t size,
+                                     const inkband::decode::Page& page,
+                                     const inkband::tool::ModeInfo& mode, int width, int height,
+                                     std::size_t thumbnailMemory,
+                                     inkband::tool::RebuildCounts* counts = nullptr);
 
 }  // namespace tooltest
