@@ -19,6 +19,9 @@ namespace {
 // filter.
 constexpr unsigned kMaxBytesPerLine = 1u << 26;
 
+// The largest ordered-dither matrix (host/halftone.h), in pixels.
+constexpr int kMatrixPeriod = 16;
+
 // Rec. 601 luminance weights.
 constexpr float kRed = 0.299f, kGreen = 0.587f, kBlue = 0.114f;
 
@@ -78,8 +81,7 @@ bool fullBlack(host::PixelFormat format, const uint8_t* p) {
 }
 
 // A patch in pixels: its box and, for tints, the interior that the mean
-// darkness is taken over (one cell, or a quarter of the box, in from each
-// side), with the sums gathered line by line.
+// darkness is taken over, with the sums gathered line by line.
 struct PatchArea {
     int left = 0, top = 0, right = 0, bottom = 0;  // right and bottom exclusive
     int innerLeft = 0, innerTop = 0, innerRight = 0, innerBottom = 0;
@@ -90,20 +92,39 @@ struct PatchArea {
 PatchArea areaOf(const Patch& patch, const cups_page_header2_t& header, int cellWidth,
                  int cellHeight) {
     const double xScale = header.HWResolution[0] / 72.0, yScale = header.HWResolution[1] / 72.0;
-    const double pageHeight =
-        header.PageSize[1] > 0 ? header.PageSize[1] : header.cupsHeight / yScale;
+    // The raster's top left corner in page points: the page's, or, when the
+    // raster covers the imageable area only (cupsfilter's gstoraster), the
+    // area's.
+    double left = 0;
+    double top = header.cupsPageSize[1] > 0 ? header.cupsPageSize[1] : header.PageSize[1];
+    if (top <= 0) top = header.cupsHeight / yScale;
+    const float* box = header.cupsImagingBBox;
+    if (box[2] > box[0] && std::abs((box[2] - box[0]) * xScale - header.cupsWidth) < 2 &&
+        std::abs((box[3] - box[1]) * yScale - header.cupsHeight) < 2) {
+        left = box[0];
+        top = box[3];
+    }
     const auto clampTo = [](double v, unsigned limit) {
         return static_cast<int>(std::clamp<long>(std::lround(v), 0, static_cast<long>(limit)));
     };
     PatchArea a;
-    a.left = clampTo(patch.x * xScale, header.cupsWidth);
-    a.right = clampTo((patch.x + patch.w) * xScale, header.cupsWidth);
-    a.top = clampTo((pageHeight - patch.y - patch.h) * yScale, header.cupsHeight);
-    a.bottom = clampTo((pageHeight - patch.y) * yScale, header.cupsHeight);
-    const int insetX = std::min(cellWidth, (a.right - a.left) / 4);
-    const int insetY = std::min(cellHeight, (a.bottom - a.top) / 4);
-    a.innerLeft = a.left + insetX, a.innerRight = a.right - insetX;
-    a.innerTop = a.top + insetY, a.innerBottom = a.bottom - insetY;
+    a.left = clampTo((patch.x - left) * xScale, header.cupsWidth);
+    a.right = clampTo((patch.x + patch.w - left) * xScale, header.cupsWidth);
+    a.top = clampTo((top - patch.y - patch.h) * yScale, header.cupsHeight);
+    a.bottom = clampTo((top - patch.y) * yScale, header.cupsHeight);
+    // In from each side by a cell (at most a quarter of the box), then to a
+    // whole number of dither matrix periods where the patch is that large:
+    // any such window of a flat tint holds every threshold equally often,
+    // so its ordered dither averages to exactly the tint.
+    const auto inner = [](int from, int to, int cell, int& innerFrom, int& innerTo) {
+        const int inset = std::min(cell, (to - from) / 4);
+        innerFrom = from + inset, innerTo = to - inset;
+        const int trim =
+            innerTo - innerFrom >= kMatrixPeriod ? (innerTo - innerFrom) % kMatrixPeriod : 0;
+        innerFrom += trim / 2, innerTo -= trim - trim / 2;
+    };
+    inner(a.left, a.right, cellWidth, a.innerLeft, a.innerRight);
+    inner(a.top, a.bottom, cellHeight, a.innerTop, a.innerBottom);
     return a;
 }
 
@@ -205,9 +226,10 @@ void judgePatches(PageReport& report) {
             if (step.expected > before.expected + 1e-6 && step.darkness <= before.darkness) {
                 char text[160];
                 std::snprintf(text, sizeof text,
-                              "bar %s: %g %% prints no darker than %g %% (darkness %.4f, %.4f)",
+                              "bar %s: %g %% prints no darker than %g %% (darkness %.4f, %.4f; "
+                              "separated %.4f, %.4f)",
                               name.c_str(), step.patch.percent, before.patch.percent, step.darkness,
-                              before.darkness);
+                              before.darkness, step.expected, before.expected);
                 report.faults.push_back(text);
             }
         }

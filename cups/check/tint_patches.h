@@ -4,8 +4,10 @@
 //     name percent x y w h
 //
 // x y w h: the patch's box in points (1/72 inch) from the lower left corner
-// of the page, x to the right, y up, as PostScript and PDF place it.  Every
-// patch lies on the first page of the raster.  `name` sorts it:
+// of the page, x to the right, y up, as PostScript and PDF place it (raster
+// that covers only the imageable area, as cupsfilter's gstoraster makes it,
+// starts at the area's corner, cupsImagingBBox).  Every patch lies on the
+// first page of the raster.  `name` sorts it:
 //
 //   text...   (text-grey, text-rgb) a box holding black text: every pixel
 //             the raster holds at full black must print at darkness >= 0.95
