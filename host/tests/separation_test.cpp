@@ -35,20 +35,21 @@ const Case kCases[] = {
      PixelFormat::Cmyk,
      {191, 173, 171, 229},
      {{Ink::Black, 255}, {Ink::Cyan, 20}, {Ink::Magenta, 2}}},
-    // No K: k at full and the dark share composed from C, M, Y, cut to the
-    // ink limit (300 %); with H, H carries the dark share too.
+    // No K: k at full and the dark share composed from C, M, Y, which the
+    // default ink limit (400 %) leaves whole; with H, H carries the dark
+    // share too, and C, M, Y are cut to what the limit leaves.
     {"cmy-lk-4bit",
      PixelFormat::Rgb,
      {0, 0, 0},
-     {{Ink::LightBlack, 255}, {Ink::Cyan, 170}, {Ink::Magenta, 170}, {Ink::Yellow, 170}}},
+     {{Ink::LightBlack, 255}, {Ink::Cyan, 255}, {Ink::Magenta, 255}, {Ink::Yellow, 255}}},
     {"ten-plane-coarse",
      PixelFormat::Cmyk,
      {0, 0, 0, 255},
      {{Ink::LightBlack, 255},
       {Ink::H, 255},
-      {Ink::Cyan, 85},
-      {Ink::Magenta, 85},
-      {Ink::Yellow, 85}}},
+      {Ink::Cyan, 170},
+      {Ink::Magenta, 170},
+      {Ink::Yellow, 170}}},
     // Mid grey: light black alone where there is one.
     {"cmyk-lk-ternary", PixelFormat::Rgb, {128, 128, 128}, {{Ink::LightBlack, 254}}},
     {"cmy-lk-h-4bit", PixelFormat::Cmyk, {0, 0, 0, 127}, {{Ink::LightBlack, 254}}},
