@@ -37,8 +37,21 @@ constexpr std::array<std::array<uint8_t, N>, N> thresholds() {
     return t;
 }
 
+// The same thresholds turned upside down: a plane reading them places its
+// level-up dots where the other planes place their last ones.
+template <std::size_t N>
+constexpr std::array<std::array<uint8_t, N>, N> inverted(
+    const std::array<std::array<uint8_t, N>, N>& t) {
+    std::array<std::array<uint8_t, N>, N> out{};
+    for (std::size_t y = 0; y < N; ++y)
+        for (std::size_t x = 0; x < N; ++x) out[y][x] = static_cast<uint8_t>(254 - t[y][x]);
+    return out;
+}
+
 constexpr auto kThresholds8 = thresholds<8>();
 constexpr auto kThresholds16 = thresholds<16>();
+constexpr auto kInverted8 = inverted(kThresholds8);
+constexpr auto kInverted16 = inverted(kThresholds16);
 static_assert(bayer<8>()[0][1] == 32 && bayer<8>()[1][1] == 16 && bayer<8>()[7][7] == 21);
 
 template <std::size_t N>
@@ -127,8 +140,9 @@ bool parseQuality(const char* name, Quality& quality) {
 }
 
 void startPlaneHalftone(PlaneHalftone& plane, Quality quality, int maxLevel, int planeIndex,
-                        int width) {
+                        int width, bool inverted) {
     plane.quality = quality;
+    plane.inverted = inverted;
     plane.maxLevel = maxLevel;
     plane.shiftX = 3 * planeIndex;
     plane.shiftY = 5 * planeIndex;
@@ -148,10 +162,12 @@ bool halftoneLine(PlaneHalftone& plane, const uint8_t* amounts, int width, int y
     bool any = false;
     switch (plane.quality) {
         case Quality::Draft:
-            any = ditherLine(plane, kThresholds8, amounts, width, y, levels);
+            any = ditherLine(plane, plane.inverted ? kInverted8 : kThresholds8, amounts, width, y,
+                             levels);
             break;
         case Quality::Normal:
-            any = ditherLine(plane, kThresholds16, amounts, width, y, levels);
+            any = ditherLine(plane, plane.inverted ? kInverted16 : kThresholds16, amounts, width, y,
+                             levels);
             break;
         case Quality::High:
             any = diffuseLine(plane, amounts, width, levels);

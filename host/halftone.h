@@ -33,15 +33,17 @@ struct PlaneHalftone {
     Quality quality = Quality::Normal;
     int maxLevel = 1;
     int shiftX = 0, shiftY = 0;   // the plane's offset into the matrix
+    bool inverted = false;        // reads the matrix upside down
     uint8_t base[256] = {};       // ordered dither: the level below each amount
     uint8_t remainder[256] = {};  // and how far above it the amount lies, 0 .. 254
     std::vector<int32_t> errors;  // error diffusion: the next line's error, width + 2
     int lines = 0;                // lines halftoned so far
 };
 
-// Prepares a plane of `width` pixels for a page.  Allocates the error line.
+// Prepares a plane of `width` pixels for a page, reading the matrix at the
+// offset of `planeIndex`.  Allocates the error line.
 void startPlaneHalftone(PlaneHalftone& plane, Quality quality, int maxLevel, int planeIndex,
-                        int width);
+                        int width, bool inverted = false);
 
 // Halftones the plane's next line: writes `width` levels.  True when any
 // level is above 0.

@@ -5,6 +5,15 @@
 
 namespace inkband::host {
 
+namespace {
+
+// Where each ink reads the dither matrix (see halftone.h), by Ink: every ink
+// at its own offset, except light black, which reads black's offset upside
+// down, so that its dots and black's fall on different pixels.
+constexpr int kPhaseOfInk[kInkCount] = {0, 1, 2, 3, 3, 4};
+
+}  // namespace
+
 std::string startPlaneLines(PlaneLines& lines, const ModeInfo& mode, PixelFormat format, int width,
                             const LineSettings& settings) {
     if (width <= 0 || width > kMaxLineWidth)
@@ -17,7 +26,8 @@ std::string startPlaneLines(PlaneLines& lines, const ModeInfo& mode, PixelFormat
     lines.separation = makeSeparation(mode, settings.separation);
     for (int p = 0; p < lines.planeCount; ++p) {
         const SourcePlane& s = mode.sources[static_cast<std::size_t>(p)];
-        startPlaneHalftone(lines.halftone[p], settings.quality, s.maxLevel, p, width);
+        startPlaneHalftone(lines.halftone[p], settings.quality, s.maxLevel,
+                           kPhaseOfInk[static_cast<int>(s.ink)], width, s.ink == Ink::LightBlack);
         lines.amounts[p].assign(static_cast<std::size_t>(width), 0);
         lines.levels[p].assign(static_cast<std::size_t>(width), 0);
         lines.packed[p].assign(packedBytes(width, s.bits), 0);

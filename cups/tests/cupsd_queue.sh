@@ -13,7 +13,10 @@
 # Every job must complete with one page counted by cupsd; its output (the
 # file: device, one job at a time) is kept in streams/ and decoded with
 # `inkband inspect --mode` (when the tool is given): valid, one page, and ink
-# on the planes the page uses.
+# on the planes the page uses.  With the checker, each stream is also checked
+# against the raster cupsfilter makes of the page with the job's options:
+# every plane within 2 % of the separated ink over 1 mm cells, every tint
+# step printing and darker than the one before, black text at full darkness.
 #
 # cupsd runs in the foreground in the background of this script, with its
 # own ServerRoot, spool, cache, logs and ServerBin (links to the system's
@@ -22,13 +25,15 @@
 # it runs filters as lp (lp must be able to read the build tree); otherwise
 # everything runs as the calling user.
 #
-# Usage: cupsd_queue.sh FILTER PPD WORKDIR [INKBAND_TOOL]
+# Usage: cupsd_queue.sh FILTER PPD WORKDIR [INKBAND_TOOL [RASTER_CHECKER]]
 set -euo pipefail
 filter=$(realpath "$1")
 ppd=$(realpath "$2")
 work=$3
 tool=${4:-}
 if [ -n "$tool" ] && [ -x "$tool" ]; then tool=$(realpath "$tool"); else tool=""; fi
+checker=${5:-}
+if [ -n "$checker" ] && [ -x "$checker" ]; then checker=$(realpath "$checker"); else checker=""; fi
 here=$(cd "$(dirname "$0")" && pwd)
 started=$SECONDS
 
@@ -253,11 +258,20 @@ check_stream() {
     inked "$report" K || inked "$report" k || fail "$label: no black"
   fi
 
-  # ---- HOOK: the colour-accuracy checker goes here.  It gets the stream,
-  # the mode (ColorModel "$name"), the quality, the resolution "$dpi" and the
-  # patch boxes "$work/doc/tints.txt" (points from the page's lower left
-  # corner), and fails the job with `fail "$label: ..."`.
-  : "$quality" "$dpi"
+  # The stream against the raster of the same page and options.
+  if [ -n "$checker" ]; then
+    local options=(-o "ColorModel=$mode" -o "Resolution=${dpi}dpi")
+    [ "$quality" != - ] && options+=(-o "cupsPrintQuality=$quality")
+    if ! cupsfilter -e -p "$ppd" -m application/vnd.cups-raster "${options[@]}" "$doc" \
+        > "${stream%.prn}.ras" 2> /dev/null; then
+      fail "$label: cupsfilter made no raster to check against"
+    elif ! "$checker" "${stream%.prn}.ras" "$stream" --tints "$work/doc/tints.txt" \
+        > "${stream%.prn}.check"; then
+      grep -i 'fault\|mismatch\|error' "${stream%.prn}.check" | head -n 5
+      fail "$label: the stream does not match its raster"
+    fi
+    rm -f "${stream%.prn}.ras"
+  fi
 
   if [ "$failures" -eq "$problems" ]; then echo "ok: $label ($(stat -c %s "$stream") bytes)"; fi
 }

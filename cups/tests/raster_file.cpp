@@ -5,7 +5,13 @@
 
 namespace rastertest {
 
-unsigned channelsOf(unsigned colorSpace) { return colorSpace == 6 ? 4 : 1; }
+unsigned channelsOf(unsigned colorSpace) {
+    if (colorSpace == CUPS_CSPACE_CMYK) return 4;
+    if (colorSpace == CUPS_CSPACE_RGB || colorSpace == CUPS_CSPACE_CMY ||
+        colorSpace == CUPS_CSPACE_SRGB)
+        return 3;
+    return 1;
+}
 
 cups_page_header2_t headerOf(const TestPage& page) {
     cups_page_header2_t header;
@@ -27,6 +33,8 @@ cups_page_header2_t headerOf(const TestPage& page) {
     }
     header.cupsNumColors = channels;
     header.cupsInteger[0] = page.modeId;
+    header.cupsInteger[1] = page.quality;
+    header.cupsInteger[2] = page.inkLimit;
     header.PageSize[0] = page.width * 72 / page.dpi;
     header.PageSize[1] = page.height * 72 / page.dpi;
     return header;
