@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <cstddef>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -417,10 +419,12 @@ TEST(FilterProcess, BlankPagesStayPages) {
 TEST(FilterProcess, AnInvalidPageHeaderIsAnError) {
     const TestPage good = patternPage("Gray");
     std::vector<uint8_t> raster = rastertest::rasterStream({good, good});
-    cups_page_header2_t* second = reinterpret_cast<cups_page_header2_t*>(
-        raster.data() + 4 + sizeof(cups_page_header2_t) +
-        good.height * rastertest::rasterLine(good, 0).size());
-    second->cupsBytesPerLine = 0;
+    // The second header lies at any byte offset: its field is cleared in
+    // place, not written through a misaligned record.
+    const std::size_t second = 4 + sizeof(cups_page_header2_t) +
+                               good.height * rastertest::rasterLine(good, 0).size();
+    std::memset(raster.data() + second + offsetof(cups_page_header2_t, cupsBytesPerLine), 0,
+                sizeof(unsigned));
     const FilterRun run = runFilter(raster);
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(logHas(run, "ERROR: Page 2: invalid page header")) << run.log;
