@@ -46,11 +46,16 @@ void forwardErrors(int fd, pappl_job_t* job, std::string* lastError) {
 }  // namespace
 
 std::vector<std::string> ghostscriptArguments(const std::vector<std::string>& options,
+                                              const std::string& postscript,
                                               const std::string& file) {
     std::vector<std::string> arguments = {
         "gs", "-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sstdout=%stderr", "-sDEVICE=pwgraster"};
     arguments.insert(arguments.end(), options.begin(), options.end());
     arguments.push_back("-sOutputFile=-");
+    if (!postscript.empty()) {
+        arguments.push_back("-c");
+        arguments.push_back(postscript);
+    }
     arguments.push_back("-f");
     arguments.push_back(file);
     return arguments;

@@ -21,9 +21,11 @@ struct GhostscriptProcess {
     int status = 0;         // waitpid status once finished
 };
 
-// The arguments after "gs": render `file` with `options` (device and page
-// options, each "-d..." or "-s...") to standard output.
+// The command line: gs rendering `file` with `options` (device and page
+// options, each "-d..." or "-s...") to standard output, after running
+// `postscript` (none when empty).
 std::vector<std::string> ghostscriptArguments(const std::vector<std::string>& options,
+                                              const std::string& postscript,
                                               const std::string& file);
 
 // Starts gs with these arguments.  False (and an error text) when it

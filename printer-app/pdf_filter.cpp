@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 
 #include "ghostscript_process.h"
@@ -109,6 +110,35 @@ std::vector<std::string> pdfRenderOptions(const pappl_pr_options_t& options, uns
     return args;
 }
 
+std::string orientationProcedure(const pappl_pr_options_t& options, unsigned width,
+                                 unsigned height) {
+    int degrees = 0;
+    switch (options.orientation_requested) {
+        case IPP_ORIENT_LANDSCAPE:
+            degrees = 90;
+            break;
+        case IPP_ORIENT_REVERSE_LANDSCAPE:
+            degrees = -90;
+            break;
+        case IPP_ORIENT_REVERSE_PORTRAIT:
+            degrees = 180;
+            break;
+        default:
+            return {};
+    }
+    // The area in points; a quarter turn shrinks it by the ratio of its
+    // sides so that the turned area fits.
+    const double w = width * 72.0 / options.header.HWResolution[0];
+    const double h = height * 72.0 / options.header.HWResolution[1];
+    const double scale = degrees == 180 ? 1.0 : std::min(w, h) / std::max(w, h);
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  "<< /BeginPage { pop %.3f %.3f translate %d rotate %.6f %.6f scale %.3f %.3f "
+                  "translate } >> setpagedevice",
+                  w / 2, h / 2, degrees, scale, scale, -w / 2, -h / 2);
+    return text;
+}
+
 bool printPdf(pappl_job_t* job, pappl_device_t* device, void* context) {
     (void)context;
     pappl_pr_options_t* options = papplJobCreatePrintOptions(job, 0, true);
@@ -118,7 +148,7 @@ bool printPdf(pappl_job_t* job, pappl_device_t* device, void* context) {
     const ContentArea area = contentArea(*options, withinMargins);
     const std::vector<std::string> arguments = ghostscriptArguments(
         pdfRenderOptions(*options, area.width, area.height, scaling != PAPPL_SCALING_NONE),
-        papplJobGetFilename(job));
+        orientationProcedure(*options, area.width, area.height), papplJobGetFilename(job));
 
     PdfRun run;
     const bool started = startRasterJob(job, options, device);
