@@ -69,6 +69,28 @@ pappl_media_col_t mediaCol(const char* name, const char* source) {
     return media;
 }
 
+// Identify-Printer: the printer has no panel; the message goes to its log.
+void identifyPrinter(pappl_printer_t* printer, pappl_identify_actions_t actions,
+                     const char* message) {
+    (void)actions;
+    papplLogPrinter(printer, PAPPL_LOGLEVEL_INFO, "Identify-Printer: %s",
+                    message != nullptr && *message != '\0' ? message : "(no message)");
+}
+
+// Attributes IPP Everywhere asks for that PAPPL 1.3.1 leaves to the
+// driver: one rendering, one-sided sheets, no preferred-attributes.
+ipp_t* driverAttributes() {
+    ipp_t* attrs = ippNew();
+    ippAddString(attrs, IPP_TAG_PRINTER, IPP_CONST_TAG(IPP_TAG_KEYWORD),
+                 "print-rendering-intent-default", nullptr, "auto");
+    ippAddString(attrs, IPP_TAG_PRINTER, IPP_CONST_TAG(IPP_TAG_KEYWORD),
+                 "print-rendering-intent-supported", nullptr, "auto");
+    ippAddString(attrs, IPP_TAG_PRINTER, IPP_CONST_TAG(IPP_TAG_KEYWORD),
+                 "pwg-raster-document-sheet-back", nullptr, "normal");
+    ippAddBoolean(attrs, IPP_TAG_PRINTER, "preferred-attributes-supported", 0);
+    return attrs;
+}
+
 }  // namespace
 
 std::span<pappl_pr_driver_t> drivers() { return driverTable().drivers; }
@@ -78,7 +100,6 @@ bool fillDriverData(pappl_system_t* system, const char* driverName, const char* 
                     void* context) {
     (void)deviceUri;
     (void)deviceId;
-    (void)attrs;
     (void)context;
     const host::ModeInfo* mode = driverName != nullptr ? host::findMode(driverName) : nullptr;
     if (mode == nullptr || std::strcmp(mode->name, driverName) != 0) {
@@ -94,6 +115,10 @@ bool fillDriverData(pappl_system_t* system, const char* driverName, const char* 
     data->rendpage_cb = endRasterPage;
     data->rendjob_cb = endRasterJob;
     data->testpage_cb = writeTestPageFile;
+    data->identify_cb = identifyPrinter;
+    data->identify_supported = PAPPL_IDENTIFY_ACTIONS_DISPLAY;
+    data->identify_default = PAPPL_IDENTIFY_ACTIONS_DISPLAY;
+    *attrs = driverAttributes();
 
     snprintf(data->make_and_model, sizeof data->make_and_model, "inkband %s", mode->ppdName);
     data->kind = PAPPL_KIND_DOCUMENT | PAPPL_KIND_PHOTO;

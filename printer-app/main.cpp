@@ -14,7 +14,8 @@
 //
 //   listen-hostname, server-port, server-hostname, private-server,
 //   spool-directory, log-file, log-level (error, warn, info, debug),
-//   admin-group, auth-service    as in PAPPL's default server
+//   admin-group, auth-service, server-options (no-tls, web-remote, ...)
+//                                as in PAPPL's default server
 //   state-file=PATH              where printers and settings are kept
 //                                (default: PAPPL's own choice)
 #include <pappl/pappl.h>
@@ -38,6 +39,37 @@ constexpr const char* kFooterHtml = "inkband printer application " INKBAND_VERSI
 
 // The state file named by -o state-file; it must outlive the system.
 std::string gStateFile;
+
+// server-options keywords: each sets or clears one system option.
+struct ServerOption {
+    const char* name;
+    pappl_soptions_t option;
+    bool set;
+};
+constexpr ServerOption kServerOptions[] = {
+    {"dnssd-host", PAPPL_SOPTIONS_DNSSD_HOST, true},
+    {"no-multi-queue", PAPPL_SOPTIONS_MULTI_QUEUE, false},
+    {"raw-socket", PAPPL_SOPTIONS_RAW_SOCKET, true},
+    {"no-web-interface", PAPPL_SOPTIONS_WEB_INTERFACE, false},
+    {"web-log", PAPPL_SOPTIONS_WEB_LOG, true},
+    {"web-network", PAPPL_SOPTIONS_WEB_NETWORK, true},
+    {"web-remote", PAPPL_SOPTIONS_WEB_REMOTE, true},
+    {"web-security", PAPPL_SOPTIONS_WEB_SECURITY, true},
+    {"no-tls", PAPPL_SOPTIONS_NO_TLS, true},
+};
+
+pappl_soptions_t systemOptions(const char* list) {
+    pappl_soptions_t options = PAPPL_SOPTIONS_MULTI_QUEUE | PAPPL_SOPTIONS_WEB_INTERFACE;
+    for (std::string rest = list != nullptr ? list : ""; !rest.empty();) {
+        const std::size_t comma = rest.find(',');
+        const std::string word = rest.substr(0, comma);
+        rest = comma == std::string::npos ? "" : rest.substr(comma + 1);
+        if (word == "none") options = PAPPL_SOPTIONS_NONE;
+        for (const ServerOption& o : kServerOptions)
+            if (word == o.name) options = o.set ? options | o.option : options & ~o.option;
+    }
+    return options;
+}
 
 pappl_loglevel_t logLevel(const char* value) {
     if (value == nullptr) return PAPPL_LOGLEVEL_WARN;
@@ -80,10 +112,10 @@ pappl_system_t* makeSystem(int count, cups_option_t* options, void* context) {
     std::string spool = option("spool-directory") ? option("spool-directory") : "";
     if (spool.empty()) spool = defaultSpoolDirectory();
 
-    pappl_system_t* system = papplSystemCreate(
-        PAPPL_SOPTIONS_MULTI_QUEUE | PAPPL_SOPTIONS_WEB_INTERFACE | PAPPL_SOPTIONS_WEB_LOG, kName,
-        port, "_print,_universal", spool.empty() ? nullptr : spool.c_str(), option("log-file"),
-        logLevel(option("log-level")), option("auth-service"), false);
+    pappl_system_t* system =
+        papplSystemCreate(systemOptions(option("server-options")), kName, port, "_print,_universal",
+                          spool.empty() ? nullptr : spool.c_str(), option("log-file"),
+                          logLevel(option("log-level")), option("auth-service"), false);
     if (system == nullptr) return nullptr;
     if (const char* group = option("admin-group")) papplSystemSetAdminGroup(system, group);
     if (const char* host = option("server-hostname")) papplSystemSetHostName(system, host);

@@ -141,6 +141,14 @@ std::string orientationProcedure(const pappl_pr_options_t& options, unsigned wid
 
 bool printPdf(pappl_job_t* job, pappl_device_t* device, void* context) {
     (void)context;
+    // PAPPL 1.3.1 removes the file of a job cancelled just as it starts: the
+    // job then arrives here without one.
+    const char* name = papplJobGetFilename(job);
+    if (name == nullptr || papplJobIsCanceled(job)) {
+        failJob(job, PAPPL_JREASON_NONE, "The job has no document to print.");
+        return false;
+    }
+    const std::string filename = name;
     pappl_pr_options_t* options = papplJobCreatePrintOptions(job, 0, true);
     if (options == nullptr) return false;
     const pappl_scaling_t scaling = options->print_scaling;
@@ -148,7 +156,7 @@ bool printPdf(pappl_job_t* job, pappl_device_t* device, void* context) {
     const ContentArea area = contentArea(*options, withinMargins);
     const std::vector<std::string> arguments = ghostscriptArguments(
         pdfRenderOptions(*options, area.width, area.height, scaling != PAPPL_SCALING_NONE),
-        orientationProcedure(*options, area.width, area.height), papplJobGetFilename(job));
+        orientationProcedure(*options, area.width, area.height), filename);
 
     PdfRun run;
     const bool started = startRasterJob(job, options, device);

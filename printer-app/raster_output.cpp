@@ -1,6 +1,7 @@
 #include "raster_output.h"
 
 #include "host/job_settings.h"
+#include "printer_turns.h"
 
 namespace inkband::papp {
 
@@ -82,13 +83,31 @@ bool startRasterJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_
                 std::string("The driver \"") + (driver ? driver : "") + "\" names no print mode.");
         return false;
     }
+    pappl_device_t* output = device;
+    const bool waited = takePrinterTurn(job);
+    if (waited) {
+        // The device PAPPL handed over belongs to the job this one waited
+        // for, which closes it when it ends.
+        pappl_printer_t* printer = papplJobGetPrinter(job);
+        output = papplDeviceOpen(papplPrinterGetDeviceURI(printer), papplJobGetName(job),
+                                 papplLogDevice, papplPrinterGetSystem(printer));
+        if (output == nullptr) {
+            givePrinterTurn(job);
+            failJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Cannot open the printer's device.");
+            return false;
+        }
+        papplLogJob(job, PAPPL_LOGLEVEL_WARN,
+                    "Another job was printing on this printer: waited, and opened the device "
+                    "anew.");
+    }
     auto* state = new RasterJob;
     state->job = job;
-    state->device = device;
+    state->device = output;
+    state->ownDevice = waited;
     state->mode = mode;
     state->line.quality = jobQuality(options->print_quality);
-    state->session.sink = [device](const uint8_t* data, std::size_t length) {
-        return papplDeviceWrite(device, data, length) == static_cast<ssize_t>(length);
+    state->session.sink = [output](const uint8_t* data, std::size_t length) {
+        return papplDeviceWrite(output, data, length) == static_cast<ssize_t>(length);
     };
     papplJobSetData(job, state);
     papplLogJob(job, PAPPL_LOGLEVEL_INFO, "Printing in mode %s (%s), %s quality", mode->name,
@@ -159,6 +178,7 @@ bool writeRasterLine(pappl_job_t* job, pappl_pr_options_t* options, pappl_device
 bool endRasterPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device,
                    unsigned page) {
     (void)options;
+    (void)device;
     RasterJob* state = rasterJob(job);
     if (state == nullptr) return false;
     // A page cut short (the job cancelled, or its data ended) is still
@@ -171,12 +191,13 @@ bool endRasterPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t
                     "Page " + std::to_string(page) + ": " + error + ".");
         }
     }
-    papplDeviceFlush(device);
+    papplDeviceFlush(state->device);
     return !state->failed;
 }
 
 bool endRasterJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device) {
     (void)options;
+    (void)device;
     RasterJob* state = rasterJob(job);
     if (state == nullptr) return false;
     if (state->session.pageOpen) host::endPage(state->session);
@@ -185,8 +206,9 @@ bool endRasterJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t*
         state->failed = true;
         failJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Ending the job: " + error + ".");
     }
-    host::closeSession(state->session);
-    papplDeviceFlush(device);
+    papplDeviceFlush(state->device);
+    if (state->ownDevice) papplDeviceClose(state->device);
+    givePrinterTurn(job);
     const bool ok = !state->failed;
     papplJobSetData(job, nullptr);
     delete state;

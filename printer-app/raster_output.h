@@ -26,7 +26,8 @@ namespace inkband::papp {
 // its end.
 struct RasterJob {
     pappl_job_t* job = nullptr;
-    pappl_device_t* device = nullptr;
+    pappl_device_t* device = nullptr;  // where the pieces go
+    bool ownDevice = false;            // opened for this job (printer_turns.h)
     const host::ModeInfo* mode = nullptr;
     host::LineSettings line;
     host::OutputSession session;

@@ -11,16 +11,16 @@
 #
 # Usage: print_documents.sh PRINTER_APP INKBAND_TOOL WORKDIR
 set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=server.sh
+. "$here/server.sh"
 app=$(realpath "$1")
 tool=$(realpath "$2")
 work=$3
 rm -rf "$work"
-mkdir -p "$work/spool" "$work/out/colour" "$work/out/photo"
+mkdir -p "$work/out/colour" "$work/out/photo"
 work=$(realpath "$work")
 cd "$work"
-
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 # --- documents: three pages from PostScript, and a PNG of its first page.
 cat > doc.ps <<'PS'
@@ -45,52 +45,14 @@ gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=pdfwrite -sOutputFile=doc.pdf doc.ps
 gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=png16m -r40 -dFirstPage=1 -dLastPage=1 \
   -sOutputFile=picture.png doc.pdf
 
-# --- the server, on a port nothing listens on (tried again when another
-# process takes it first).
-free_port() {
-  local port
-  while :; do
-    port=$((20000 + RANDOM % 40000))
-    (exec 3<> "/dev/tcp/127.0.0.1/$port") 2> /dev/null || { echo "$port"; return; }
-  done
-}
-server_pid=""
-stop_server() {
-  [ -n "$server_pid" ] || return 0
-  kill -TERM "$server_pid" 2> /dev/null || true
-  for _ in $(seq 50); do kill -0 "$server_pid" 2> /dev/null || break; sleep 0.2; done
-  if kill -0 "$server_pid" 2> /dev/null; then
-    fail "the server did not stop on SIGTERM"
-    kill -KILL "$server_pid" 2> /dev/null || true
-  fi
-  wait "$server_pid" 2> /dev/null || true
-  server_pid=""
-}
 trap stop_server EXIT
-
-for attempt in 1 2 3; do
-  port=$(free_port)
-  "$app" server -o listen-hostname=127.0.0.1 -o server-port="$port" \
-    -o spool-directory="$work/spool" -o state-file="$work/state" \
-    -o log-file="$work/server.log" -o log-level=debug > server.out 2>&1 &
-  server_pid=$!
-  for _ in $(seq 50); do
-    (exec 3<> "/dev/tcp/127.0.0.1/$port") 2> /dev/null && break
-    kill -0 "$server_pid" 2> /dev/null || break
-    sleep 0.2
-  done
-  (exec 3<> "/dev/tcp/127.0.0.1/$port") 2> /dev/null && break
-  stop_server
-done
-[ -n "$server_pid" ] || { cat server.out server.log 2> /dev/null | tail -20; exit 1; }
-echo "server (PID $server_pid) listens on 127.0.0.1:$port"
-system=ipp://127.0.0.1:$port/ipp/system
+start_server "$app" "$work" || exit 1
 
 # --- printers, jobs, streams.
 print_and_check() {  # PRINTER DRIVER FILE PAGES
   local printer=$1 driver=$2 file=$3 pages=$4 uri stream report
   uri=ipp://127.0.0.1:$port/ipp/print/$printer
-  if ! "$app" add -d "$printer" -m "$driver" -v "file://$work/out/$printer" -u "$system"; then
+  if ! add_printer "$printer" "$driver" "file://$work/out/$printer"; then
     fail "cannot add printer $printer"
     return
   fi
@@ -117,10 +79,6 @@ print_and_check() {  # PRINTER DRIVER FILE PAGES
 print_and_check colour cmyk-4bit doc.pdf 3
 print_and_check photo ten-plane-fine picture.png 1
 
-# PAPPL acts on SIGTERM only when no job is active: cancel what is left.
-for printer in colour photo; do
-  "$app" cancel -a -u "ipp://127.0.0.1:$port/ipp/print/$printer" > /dev/null 2>&1 || true
-done
 stop_server
 if [ "$failures" -ne 0 ]; then
   echo "$failures failure(s); the server's log:"

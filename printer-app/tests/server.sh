@@ -1,0 +1,87 @@
+# Sourced by the printer application's tests: starts the application's
+# server on a free port of 127.0.0.1 with its own spool directory, state
+# file and log under the work directory, and stops it by its process id.
+#
+#   start_server APP WORK [-o NAME=VALUE ...]   sets port, server_pid, system
+#   add_printer NAME DRIVER DEVICE-URI          by the application's `add`
+#   stop_server                                 cancels every job first
+#   fail MESSAGE                                counts a failure
+#
+# Every sub-command gets -u: without it (and `printers` even with it) PAPPL
+# 1.3.1's sub-commands talk to the user's own server on its domain socket,
+# and start one when there is none.
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# A port nothing listens on; the server may still lose it to another
+# process before it binds, so a start that fails is tried again.
+free_port() {
+  local port
+  while :; do
+    port=$((20000 + RANDOM % 40000))
+    (exec 3<> "/dev/tcp/127.0.0.1/$port") 2> /dev/null || { echo "$port"; return; }
+  done
+}
+
+listening() { (exec 3<> "/dev/tcp/127.0.0.1/$1") 2> /dev/null; }
+
+server_pid=""
+server_app=""
+server_work=""
+start_server() {
+  server_app=$1
+  server_work=$2
+  shift 2
+  mkdir -p "$server_work/spool"
+  for _ in 1 2 3; do
+    port=$(free_port)
+    "$server_app" server -o listen-hostname=127.0.0.1 -o server-port="$port" \
+      -o spool-directory="$server_work/spool" -o state-file="$server_work/state" \
+      -o log-file="$server_work/server.log" -o log-level=debug "$@" > "$server_work/server.out" 2>&1 &
+    server_pid=$!
+    for _ in $(seq 50); do
+      listening "$port" && break
+      kill -0 "$server_pid" 2> /dev/null || break
+      sleep 0.2
+    done
+    if listening "$port"; then
+      system=ipp://127.0.0.1:$port/ipp/system
+      echo "server (PID $server_pid) listens on 127.0.0.1:$port"
+      return 0
+    fi
+    kill -KILL "$server_pid" 2> /dev/null || true
+    wait "$server_pid" 2> /dev/null || true
+    server_pid=""
+  done
+  tail -20 "$server_work/server.out" "$server_work/server.log" 2> /dev/null || true
+  return 1
+}
+
+printers=()
+add_printer() {
+  "$server_app" add -d "$1" -m "$2" -v "$3" -u "$system" || return 1
+  printers+=("$1")
+}
+
+# PAPPL acts on SIGTERM only when no job is active: every printer's jobs are
+# cancelled first, then the server is stopped by its process id.
+stop_server() {
+  [ -n "$server_pid" ] || return 0
+  local printer
+  if kill -0 "$server_pid" 2> /dev/null; then
+    for printer in "${printers[@]}"; do
+      "$server_app" cancel -a -u "ipp://127.0.0.1:$port/ipp/print/$printer" > /dev/null 2>&1 ||
+        true
+    done
+  else
+    fail "the server is no longer running: $(tail -n1 "$server_work/server.out" 2> /dev/null)"
+  fi
+  kill -TERM "$server_pid" 2> /dev/null || true
+  for _ in $(seq 100); do kill -0 "$server_pid" 2> /dev/null || break; sleep 0.2; done
+  if kill -0 "$server_pid" 2> /dev/null; then
+    fail "the server did not stop on SIGTERM"
+    kill -KILL "$server_pid" 2> /dev/null || true
+  fi
+  wait "$server_pid" 2> /dev/null || true
+  server_pid=""
+}
