@@ -12,7 +12,7 @@ declare -A groups=(
   [cups]="cups cups-daemon cups-client cups-ipp-utils cups-filters libcups2-dev libcupsimage2-dev ghostscript libgs10-common"
   [bench]="libtiff-dev ghostscript cups-filters libgs10-common valgrind"
   [packaging]="dpkg-dev"
-  [papp]="libpappl-dev libcups2-dev libavahi-client-dev libgnutls28-dev libjpeg-dev libpng-dev libusb-1.0-0-dev libpam0g-dev zlib1g-dev pkg-config cups-ipp-utils ghostscript libgs10-common"
+  [papp]="libpappl-dev libcups2-dev libavahi-client-dev libgnutls28-dev libjpeg-dev libpng-dev libusb-1.0-0-dev libpam0g-dev zlib1g-dev pkg-config cups-ipp-utils ghostscript libgs10-common cups cups-daemon cups-client curl"
 )
 
 wanted=()

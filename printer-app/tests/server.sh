@@ -13,15 +13,11 @@
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-# A port nothing listens on; the server may still lose it to another
-# process before it binds, so a start that fails is tried again.
-free_port() {
-  local port
-  while :; do
-    port=$((20000 + RANDOM % 40000))
-    (exec 3<> "/dev/tcp/127.0.0.1/$port") 2> /dev/null || { echo "$port"; return; }
-  done
-}
+# free_port comes from the CUPS tests' private cupsd helper; the server may
+# still lose its port to another process before it binds, so a start that
+# fails is tried again.
+# shellcheck source=../../cups/tests/private_cupsd.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../../cups/tests/private_cupsd.sh"
 
 listening() { (exec 3<> "/dev/tcp/127.0.0.1/$1") 2> /dev/null; }
 

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Printer application leg: builds inkband-printer-app (PAPPL 1.3.1) and the
 # inkband tool in build/papp and runs the application's tests (ctest -R
-# '^papp\.'): a server on 127.0.0.1 with a private spool directory and
-# state file, printers on file:// devices, a PDF and a PNG printed with
-# ipptool, every stream decoded by `inkband inspect`.
+# '^papp\.'), each with a server on 127.0.0.1 with a private spool
+# directory and state file and printers on file:// devices: a PDF and a PNG
+# printed with ipptool, every stream decoded by `inkband inspect`; CUPS's
+# ipp-everywhere.test; the web pages; a queue on a private cupsd made with
+# `lpadmin -m everywhere` and printed to with `lp`.
 # Usage: scripts/legs/75-printer-app.sh [repo root]
 set -euo pipefail
 root=$(cd "${1:-$(dirname "$0")/../..}" && pwd)
