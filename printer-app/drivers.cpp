@@ -115,6 +115,11 @@ bool fillDriverData(pappl_system_t* system, const char* driverName, const char* 
     data->rendpage_cb = endRasterPage;
     data->rendjob_cb = endRasterJob;
     data->testpage_cb = writeTestPageFile;
+    // PAPPL 1.3.1 compares every job's format with the driver's own
+    // (strcmp) when no filter takes it: without one, a job in a format
+    // nobody reads crashes the server.  The test page's type is the
+    // drivers' own format; its filter ends any other data with a message.
+    data->format = kTestPageType;
     data->identify_cb = identifyPrinter;
     data->identify_supported = PAPPL_IDENTIFY_ACTIONS_DISPLAY;
     data->identify_default = PAPPL_IDENTIFY_ACTIONS_DISPLAY;

@@ -15,6 +15,15 @@ namespace inkband::papp {
 
 namespace {
 
+// An error line without Ghostscript's decoration ("   **** Error: ...").
+std::string errorText(const std::string& line) {
+    std::size_t start = line.find_first_not_of(" *");
+    if (start == std::string::npos) start = line.size();
+    std::size_t end = line.find_last_not_of(" .\r");
+    return end == std::string::npos || end < start ? std::string()
+                                                   : line.substr(start, end + 1 - start);
+}
+
 // Forwards the child's standard error to the job's log, one line at a time.
 void forwardErrors(int fd, pappl_job_t* job, std::string* lastError) {
     std::string pending;
@@ -33,12 +42,12 @@ void forwardErrors(int fd, pappl_job_t* job, std::string* lastError) {
             const bool info = line.rfind("INFO:", 0) == 0;
             papplLogJob(job, info ? PAPPL_LOGLEVEL_DEBUG : PAPPL_LOGLEVEL_WARN, "gs: %s",
                         line.c_str());
-            if (!info) *lastError = line;
+            if (!info && line.find("rror") != std::string::npos) *lastError = errorText(line);
         }
     }
     if (!pending.empty()) {
         papplLogJob(job, PAPPL_LOGLEVEL_WARN, "gs: %s", pending.c_str());
-        *lastError = pending;
+        if (pending.find("rror") != std::string::npos) *lastError = errorText(pending);
     }
     ::close(fd);
 }

@@ -17,7 +17,7 @@ struct GhostscriptProcess {
     pid_t pid = -1;
     int raster = -1;  // read end of the child's standard output
     std::thread errorForwarder;
-    std::string lastError;  // the last line the child wrote on standard error
+    std::string lastError;  // the last error line the child wrote on standard error
     int status = 0;         // waitpid status once finished
 };
 

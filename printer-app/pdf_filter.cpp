@@ -80,8 +80,11 @@ void printOnce(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* de
                 break;
     }
     if (raster != nullptr) cupsRasterClose(raster);
-    const int status = finishGhostscript(process, run.cancelled || run.failed);
+    int status = finishGhostscript(process, run.cancelled || run.failed);
     if (run.cancelled || run.failed) return;
+    // Ghostscript may end with success on a document it could not read,
+    // having rendered nothing: its complaint is then the job's message.
+    if (status == 0 && pagesThisRun == 0 && !process.lastError.empty()) status = 1;
     if (status != 0) {
         std::string message = "Ghostscript could not render the PDF";
         if (!process.lastError.empty()) message += ": " + process.lastError;

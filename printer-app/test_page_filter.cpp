@@ -1,5 +1,6 @@
 #include "test_page_filter.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,6 +19,18 @@ namespace {
 // The whole content of the test page's file.
 constexpr char kTestPageMagic[] = "inkband test page\n";
 constexpr std::size_t kTestPageMagicLength = sizeof kTestPageMagic - 1;
+
+// True when the file holds the test page's magic line.
+bool isTestPageFile(const char* filename) {
+    if (filename == nullptr) return false;
+    char head[kTestPageMagicLength] = {};
+    const int fd = ::open(filename, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const ssize_t got = ::read(fd, head, sizeof head);
+    ::close(fd);
+    return got == static_cast<ssize_t>(kTestPageMagicLength) &&
+           std::memcmp(head, kTestPageMagic, kTestPageMagicLength) == 0;
+}
 
 }  // namespace
 
@@ -43,6 +56,12 @@ const char* testPageMimeType(const unsigned char* header, std::size_t size, void
 
 bool printTestPage(pappl_job_t* job, pappl_device_t* device, void* context) {
     (void)context;
+    if (!isTestPageFile(papplJobGetFilename(job))) {
+        failJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
+                "The document is in a format the printer does not read (it reads PDF, JPEG, "
+                "PNG, PWG raster and Apple raster).");
+        return false;
+    }
     pappl_pr_options_t* options = papplJobCreatePrintOptions(job, 1, true);
     if (options == nullptr) return false;
     // The picture is RGB whatever the job's colour mode: the black-only mode

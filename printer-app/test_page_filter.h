@@ -22,7 +22,10 @@ const char* writeTestPageFile(pappl_printer_t* printer, char* buffer, std::size_
 // pappl_mime_cb_t: kTestPageType for the test page's file, otherwise null.
 const char* testPageMimeType(const unsigned char* header, std::size_t size, void* context);
 
-// pappl_mime_filter_cb_t: prints the test page, once per copy.
+// pappl_mime_filter_cb_t: prints the test page, once per copy.  Data of any
+// other kind reaches this filter too (the test page's type is the drivers'
+// own format, PAPPL's last resort for data it cannot type): that job ends
+// with a message.
 bool printTestPage(pappl_job_t* job, pappl_device_t* device, void* context);
 
 }  // namespace inkband::papp

@@ -4,6 +4,9 @@
 #
 #   start_server APP WORK [-o NAME=VALUE ...]   sets port, server_pid, system
 #   add_printer NAME DRIVER DEVICE-URI          by the application's `add`
+#   print_named PRINTER FILE NAME [QUALITY]     Print-Job, sets job_id
+#   job_states PRINTER                          "id,name,state,pages,message" lines
+#   wait_jobs PRINTER SECONDS                   until no job is pending or processing
 #   stop_server                                 cancels every job first
 #   fail MESSAGE                                counts a failure
 #
@@ -57,6 +60,29 @@ printers=()
 add_printer() {
   "$server_app" add -d "$1" -m "$2" -v "$3" -u "$system" || return 1
   printers+=("$1")
+}
+
+tests_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+job_id=""
+print_named() {
+  local out
+  out=$(ipptool -tv -T 120 -d jobname="$3" -d quality="${4:-4}" -f "$2" \
+    "ipp://127.0.0.1:$port/ipp/print/$1" "$tests_dir/print_named.test" 2>&1) || true
+  job_id=$(sed -n 's/^ *job-id (integer) = //p' <<< "$out" | tail -n1)
+  [ -n "$job_id" ]
+}
+
+job_states() {
+  ipptool -c "ipp://127.0.0.1:$port/ipp/print/$1" "$tests_dir/job_states.test" 2>&1 | tail -n +2
+}
+
+wait_jobs() {
+  local waited=0
+  while job_states "$1" | cut -d, -f3 | grep -qE '^(pending|processing|held)$'; do
+    [ "$waited" -ge "$2" ] && return 1
+    sleep 1
+    waited=$((waited + 1))
+  done
 }
 
 # PAPPL acts on SIGTERM only when no job is active: every printer's jobs are

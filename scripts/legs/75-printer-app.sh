@@ -5,7 +5,8 @@
 # directory and state file and printers on file:// devices: a PDF and a PNG
 # printed with ipptool, every stream decoded by `inkband inspect`; CUPS's
 # ipp-everywhere.test; the web pages; a queue on a private cupsd made with
-# `lpadmin -m everywhere` and printed to with `lp`.
+# `lpadmin -m everywhere` and printed to with `lp`; bad input and a job
+# cancelled mid-page; twenty jobs at once on two printers.
 # Usage: scripts/legs/75-printer-app.sh [repo root]
 set -euo pipefail
 root=$(cd "${1:-$(dirname "$0")/../..}" && pwd)
