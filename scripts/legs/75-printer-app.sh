@@ -17,5 +17,5 @@ jobs=$(nproc)
 [ "$jobs" -gt 2 ] && jobs=2
 
 cmake -S . -B build/papp -DCMAKE_BUILD_TYPE=RelWithDebInfo -DINKBAND_WERROR=ON >/dev/null
-cmake --build build/papp -j"$jobs" --target inkband_printer_app inkband_tool
+cmake --build build/papp -j"$jobs" --target inkband_printer_app inkband_tool pwg_planes
 (cd build/papp && ctest -R '^papp\.' --output-on-failure)
