@@ -10,22 +10,16 @@
 // high quality.  Each figure is the fastest of its three runs, in CPU
 // seconds of the process doing the work.  The targets: normal under 1x
 // Ghostscript's time, high under 2x.
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <string>
 #include <vector>
 
 #include "cups_page.h"
-#include "host/job_settings.h"
-#include "host/output_session.h"
-#include "host/plane_lines.h"
+#include "page_work.h"
 
 using namespace inkband;
 
@@ -33,95 +27,19 @@ namespace {
 
 constexpr int kRuns = 3;
 
-double childCpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_CHILDREN, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-double cpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return t.tv_sec + t.tv_nsec / 1e9;
-}
-
-// Ghostscript's CPU seconds for one rendering of the page into `raster`.
+// Ghostscript's CPU seconds for one rendering of the page into `raster`:
+// the 8-bit CMYK CUPS raster the PPD asks for.
 double renderSeconds(const std::string& source, const std::string& raster) {
-    const double before = childCpuSeconds();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        // Ghostscript's chatter (image-qa.ps prints its test names) is not wanted.
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        dup2(null, 2);
-        const std::string output = "-sOutputFile=" + raster;
-        execlp("gs", "gs", "-q", "-dBATCH", "-dNOPAUSE", "-dSAFER", "-r600", "-sPAPERSIZE=a4",
-               "-dFIXEDMEDIA", "-dFirstPage=1", "-dLastPage=1", "-sDEVICE=cups",
-               "-dcupsColorSpace=6", "-dcupsColorOrder=0", "-dcupsBitsPerColor=8", output.c_str(),
-               source.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "gs failed on %s\n", source.c_str());
-        std::exit(1);
-    }
-    return childCpuSeconds() - before;
-}
-
-// The filter's work on one page: every line separated, halftoned, packed
-// and handed to the module; the pieces are counted, not written.
-double workSeconds(const bench::CupsPage& page, const host::ModeInfo& mode, host::Quality quality,
-                   uint64_t& streamBytes) {
-    const double start = cpuSeconds();
-    host::LineSettings settings;
-    settings.quality = quality;
-    host::PlaneLines lines;
-    const int width = static_cast<int>(page.width);
-    if (!host::startPlaneLines(lines, mode, host::PixelFormat::Cmyk, width, settings).empty())
-        std::exit(1);
-    host::OutputSession session;
-    streamBytes = 0;
-    session.sink = [&](const uint8_t*, std::size_t length) {
-        streamBytes += length;
-        return true;
-    };
-    const auto width16 = static_cast<int16_t>(width);
-    const JobSettings job =
-        host::makeJobSettings(mode, width16, host::fittingResolution(mode, width16, 600));
-    std::string error = host::beginPage(session, job);
-    RasterLine line;
-    for (uint32_t y = 0; y < page.height && error.empty(); ++y)
-        if (host::makeRasterLine(lines, &page.raster[std::size_t{y} * page.bytesPerLine],
-                                 static_cast<int32_t>(y), line))
-            error = host::sendLine(session, line);
-    if (error.empty()) error = host::endPage(session);
-    host::closeSession(session);
-    if (!error.empty()) {
-        std::fprintf(stderr, "%s: %s\n", mode.name, error.c_str());
-        std::exit(1);
-    }
-    return cpuSeconds() - start;
-}
-
-std::string findSource() {
-    FILE* pipe = popen("dpkg -L libgs10-common 2>/dev/null | grep '/image-qa.ps$' | head -n1", "r");
-    char path[512] = {};
-    if (pipe != nullptr) {
-        if (std::fgets(path, sizeof path, pipe) == nullptr) path[0] = 0;
-        pclose(pipe);
-    }
-    std::string source(path);
-    while (!source.empty() && source.back() == '\n') source.pop_back();
-    return source;
+    return bench::childSeconds({"gs", "-q", "-dBATCH", "-dNOPAUSE", "-dSAFER", "-r600",
+                                "-sPAPERSIZE=a4", "-dFIXEDMEDIA", "-dFirstPage=1", "-dLastPage=1",
+                                "-sDEVICE=cups", "-dcupsColorSpace=6", "-dcupsColorOrder=0",
+                                "-dcupsBitsPerColor=8", "-sOutputFile=" + raster, source});
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string source = argc > 1 ? argv[1] : findSource();
+    const std::string source = argc > 1 ? argv[1] : bench::denseSource();
     if (source.empty()) {
         std::fprintf(stderr,
                      "image-qa.ps not found (install libgs10-common) and no SOURCE given\n");
@@ -154,7 +72,11 @@ int main(int argc, char** argv) {
         const host::Quality qualities[2] = {host::Quality::Normal, host::Quality::High};
         for (int q = 0; q < 2; ++q)
             for (int i = 0; i < kRuns; ++i)
-                seconds[q] = std::min(seconds[q], workSeconds(page, mode, qualities[q], bytes));
+                seconds[q] = std::min(
+                    seconds[q], bench::pageWorkSeconds(
+                                    page.raster.data(), page.bytesPerLine,
+                                    static_cast<int>(page.width), static_cast<int>(page.height),
+                                    host::PixelFormat::Cmyk, 600, mode, qualities[q], &bytes));
         met = met && seconds[0] < gs && seconds[1] < 2 * gs;
         std::printf("%-17s %-15s %10.3f %7.2f %10.3f %7.2f %12llu\n", mode.name, mode.ppdName,
                     seconds[0], seconds[0] / gs, seconds[1], seconds[1] / gs,
