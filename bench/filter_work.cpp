@@ -25,8 +25,6 @@ using namespace inkband;
 
 namespace {
 
-constexpr int kRuns = 3;
-
 // Ghostscript's CPU seconds for one rendering of the page into `raster`:
 // the 8-bit CMYK CUPS raster the PPD asks for.
 double renderSeconds(const std::string& source, const std::string& raster) {
@@ -39,18 +37,14 @@ double renderSeconds(const std::string& source, const std::string& raster) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string source = argc > 1 ? argv[1] : bench::denseSource();
-    if (source.empty()) {
-        std::fprintf(stderr,
-                     "image-qa.ps not found (install libgs10-common) and no SOURCE given\n");
-        return 1;
-    }
+    const std::string source = bench::sourceArgument(argc, argv);
+    if (source.empty()) return 1;
     char dir[] = "/tmp/inkband-filter-work-XXXXXX";
     if (mkdtemp(dir) == nullptr) return 1;
     const std::string raster = std::string(dir) + "/page.ras";
 
     double gs = 1e9;
-    for (int i = 0; i < kRuns; ++i) gs = std::min(gs, renderSeconds(source, raster));
+    for (int i = 0; i < bench::kWorkRuns; ++i) gs = std::min(gs, renderSeconds(source, raster));
     bench::CupsPage page;
     std::string error;
     if (!bench::loadCupsPage(raster, &page, &error) || page.bitsPerColor != 8 ||
@@ -63,25 +57,8 @@ int main(int argc, char** argv) {
 
     std::printf("page: %s, %u x %u pixels, 8-bit CMYK\n", source.c_str(), page.width, page.height);
     std::printf("Ghostscript rendering: %.3f s CPU\n\n", gs);
-    std::printf("%-17s %-15s %10s %7s %10s %7s %12s\n", "mode", "ColorModel", "normal s", "x gs",
-                "high s", "x gs", "stream bytes");
-    bool met = true;
-    for (const host::ModeInfo& mode : host::allModes()) {
-        double seconds[2] = {1e9, 1e9};
-        uint64_t bytes = 0;
-        const host::Quality qualities[2] = {host::Quality::Normal, host::Quality::High};
-        for (int q = 0; q < 2; ++q)
-            for (int i = 0; i < kRuns; ++i)
-                seconds[q] = std::min(
-                    seconds[q], bench::pageWorkSeconds(
-                                    page.raster.data(), page.bytesPerLine,
-                                    static_cast<int>(page.width), static_cast<int>(page.height),
-                                    host::PixelFormat::Cmyk, 600, mode, qualities[q], &bytes));
-        met = met && seconds[0] < gs && seconds[1] < 2 * gs;
-        std::printf("%-17s %-15s %10.3f %7.2f %10.3f %7.2f %12llu\n", mode.name, mode.ppdName,
-                    seconds[0], seconds[0] / gs, seconds[1], seconds[1] / gs,
-                    static_cast<unsigned long long>(bytes));
-    }
-    std::printf("\ntargets (normal < 1x, high < 2x Ghostscript): %s\n", met ? "met" : "MISSED");
+    const bool met =
+        bench::reportModes(page.raster.data(), page.bytesPerLine, static_cast<int>(page.width),
+                           static_cast<int>(page.height), host::PixelFormat::Cmyk, 600, gs, "mode");
     return met ? 0 : 1;
 }

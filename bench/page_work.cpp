@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -54,7 +55,8 @@ double childSeconds(const std::vector<std::string>& argv) {
     return childCpuSeconds() - before;
 }
 
-std::string denseSource() {
+std::string sourceArgument(int argc, char** argv) {
+    if (argc > 1) return argv[1];
     FILE* pipe = popen("dpkg -L libgs10-common 2>/dev/null | grep '/image-qa.ps$' | head -n1", "r");
     char path[512] = {};
     if (pipe != nullptr) {
@@ -63,6 +65,9 @@ std::string denseSource() {
     }
     std::string source(path);
     while (!source.empty() && source.back() == '\n') source.pop_back();
+    if (source.empty())
+        std::fprintf(stderr,
+                     "image-qa.ps not found (install libgs10-common) and no SOURCE given\n");
     return source;
 }
 
@@ -96,6 +101,30 @@ double pageWorkSeconds(const uint8_t* raster, std::size_t bytesPerLine, int widt
         std::exit(1);
     }
     return cpuSeconds() - start;
+}
+
+bool reportModes(const uint8_t* raster, std::size_t bytesPerLine, int width, int height,
+                 host::PixelFormat format, unsigned dpi, double gsSeconds,
+                 const char* firstColumn) {
+    std::printf("%-17s %-15s %10s %7s %10s %7s %12s\n", firstColumn, "ColorModel", "normal s",
+                "x gs", "high s", "x gs", "stream bytes");
+    bool met = true;
+    for (const host::ModeInfo& mode : host::allModes()) {
+        double seconds[2] = {1e9, 1e9};
+        uint64_t bytes = 0;
+        const host::Quality qualities[2] = {host::Quality::Normal, host::Quality::High};
+        for (int q = 0; q < 2; ++q)
+            for (int i = 0; i < kWorkRuns; ++i)
+                seconds[q] =
+                    std::min(seconds[q], pageWorkSeconds(raster, bytesPerLine, width, height,
+                                                         format, dpi, mode, qualities[q], &bytes));
+        met = met && seconds[0] < gsSeconds && seconds[1] < 2 * gsSeconds;
+        std::printf("%-17s %-15s %10.3f %7.2f %10.3f %7.2f %12llu\n", mode.name, mode.ppdName,
+                    seconds[0], seconds[0] / gsSeconds, seconds[1], seconds[1] / gsSeconds,
+                    static_cast<unsigned long long>(bytes));
+    }
+    std::printf("\ntargets (normal < 1x, high < 2x Ghostscript): %s\n", met ? "met" : "MISSED");
+    return met;
 }
 
 }  // namespace inkband::bench

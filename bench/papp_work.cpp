@@ -34,7 +34,6 @@ using namespace inkband;
 
 namespace {
 
-constexpr int kRuns = 3;
 constexpr unsigned kDpi = 600;
 
 // The options of a colour job on A4 at 600 dpi on the drivers' media.
@@ -60,12 +59,8 @@ pappl_pr_options_t colourJobOptions() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string source = argc > 1 ? argv[1] : bench::denseSource();
-    if (source.empty()) {
-        std::fprintf(stderr,
-                     "image-qa.ps not found (install libgs10-common) and no SOURCE given\n");
-        return 1;
-    }
+    const std::string source = bench::sourceArgument(argc, argv);
+    if (source.empty()) return 1;
     char dir[] = "/tmp/inkband-papp-work-XXXXXX";
     if (mkdtemp(dir) == nullptr) return 1;
     const std::string pdf = std::string(dir) + "/page.pdf";
@@ -81,7 +76,7 @@ int main(int argc, char** argv) {
     for (std::string& a : command)
         if (a == "-sOutputFile=-") a = "-sOutputFile=" + rendered;
     double gs = 1e9;
-    for (int i = 0; i < kRuns; ++i) gs = std::min(gs, bench::childSeconds(command));
+    for (int i = 0; i < bench::kWorkRuns; ++i) gs = std::min(gs, bench::childSeconds(command));
 
     // The rendered page on the sheet, white outside the content area.
     const cups_page_header2_t& sheet = options.header;
@@ -113,26 +108,8 @@ int main(int argc, char** argv) {
                 source.c_str(), header.cupsWidth, header.cupsHeight, sheet.cupsWidth,
                 sheet.cupsHeight);
     std::printf("Ghostscript rendering: %.3f s CPU\n\n", gs);
-    std::printf("%-17s %-15s %10s %7s %10s %7s %12s\n", "driver", "ColorModel", "normal s", "x gs",
-                "high s", "x gs", "stream bytes");
-    bool met = true;
-    for (const host::ModeInfo& mode : host::allModes()) {
-        double seconds[2] = {1e9, 1e9};
-        uint64_t bytes = 0;
-        const host::Quality qualities[2] = {host::Quality::Normal, host::Quality::High};
-        for (int q = 0; q < 2; ++q)
-            for (int i = 0; i < kRuns; ++i)
-                seconds[q] =
-                    std::min(seconds[q], bench::pageWorkSeconds(page.data(), sheet.cupsBytesPerLine,
-                                                                static_cast<int>(sheet.cupsWidth),
-                                                                static_cast<int>(sheet.cupsHeight),
-                                                                host::PixelFormat::Rgb, kDpi, mode,
-                                                                qualities[q], &bytes));
-        met = met && seconds[0] < gs && seconds[1] < 2 * gs;
-        std::printf("%-17s %-15s %10.3f %7.2f %10.3f %7.2f %12llu\n", mode.name, mode.ppdName,
-                    seconds[0], seconds[0] / gs, seconds[1], seconds[1] / gs,
-                    static_cast<unsigned long long>(bytes));
-    }
-    std::printf("\ntargets (normal < 1x, high < 2x Ghostscript): %s\n", met ? "met" : "MISSED");
+    const bool met = bench::reportModes(
+        page.data(), sheet.cupsBytesPerLine, static_cast<int>(sheet.cupsWidth),
+        static_cast<int>(sheet.cupsHeight), host::PixelFormat::Rgb, kDpi, gs, "driver");
     return met ? 0 : 1;
 }

@@ -14,11 +14,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/server.sh"
 app=$(realpath "$1")
 tool=$(realpath "$2")
-work=$3
-rm -rf "$work"
-mkdir -p "$work/out"
-work=$(realpath "$work")
-cd "$work"
+enter_work "$3" out
 
 # --- documents
 cat > good.ps << 'PS'
@@ -27,14 +23,14 @@ cat > good.ps << 'PS'
 1 1 2 { 0 setgray 100 700 moveto (page ) show 3 string cvs show
   0.9 0.3 0.1 setrgbcolor 100 100 400 500 rectfill showpage } for
 PS
-gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=pdfwrite -sOutputFile=good.pdf good.ps
+ps_to_pdf good
 # Ten dense pages, to be cancelled in the middle of one.
 cat > long.ps << 'PS'
 %!PS
 1 1 10 { pop 0 4 595 { /x exch def x 595 div 0.5 1 sethsbcolor x 0 4 842 rectfill } for
   showpage } for
 PS
-gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=pdfwrite -sOutputFile=long.pdf long.ps
+ps_to_pdf long
 printf '%%PDF-1.4\nnot a document at all\n%%%%EOF\n' > damaged.pdf
 # Cut inside its first object (a PDF cut after its pages' content is
 # repaired by Ghostscript and prints).

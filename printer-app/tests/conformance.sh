@@ -12,10 +12,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=server.sh
 . "$here/server.sh"
 app=$(realpath "$1")
-work=$2
-rm -rf "$work"
-mkdir -p "$work/out"
-work=$(realpath "$work")
+enter_work "$2" out
 
 # Failures PAPPL 1.3.1 causes: test name | start of the failed expectation | why.
 known='

@@ -13,11 +13,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/server.sh"
 app=$(realpath "$1")
 tool=$(realpath "$2")
-work=$3
-rm -rf "$work"
-mkdir -p "$work/out" "$work/app" "$work/cups"
-work=$(realpath "$work")
-cd "$work"
+enter_work "$3" out app cups
 
 cat > doc.ps << 'PS'
 %!PS
@@ -25,7 +21,7 @@ cat > doc.ps << 'PS'
 1 1 3 { 0 setgray 100 600 moveto (page ) show 3 string cvs show
   0.1 0.6 0.9 setrgbcolor 100 200 300 200 rectfill showpage } for
 PS
-gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=pdfwrite -sOutputFile=doc.pdf doc.ps
+ps_to_pdf doc
 
 stop_all() {
   stop_cupsd

@@ -10,11 +10,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/server.sh"
 app=$(realpath "$1")
 tool=$(realpath "$2")
-work=$3
-rm -rf "$work"
-mkdir -p "$work/out/colour" "$work/out/mono"
-work=$(realpath "$work")
-cd "$work"
+enter_work "$3" out/colour out/mono
 
 cat > doc.ps << 'PS'
 %!PS
@@ -22,7 +18,7 @@ cat > doc.ps << 'PS'
 1 1 3 { 0 setgray 100 700 moveto (page ) show 3 string cvs show
   0.2 0.6 0.3 setrgbcolor 100 100 300 400 rectfill showpage } for
 PS
-gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=pdfwrite -sOutputFile=doc.pdf doc.ps
+ps_to_pdf doc
 gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=png16m -r30 -dLastPage=1 -sOutputFile=doc.png doc.pdf
 gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=jpeg -r30 -dLastPage=1 -sOutputFile=doc.jpg doc.pdf
 gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=pwgraster -dcupsColorSpace=19 -dcupsBitsPerColor=8 \

@@ -19,12 +19,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/server.sh"
 app=$(realpath "$1")
 tool=$(realpath "$2")
-work=$3
 planes=$(realpath "$4")
-rm -rf "$work"
-mkdir -p "$work/out/colour" "$work/out/photo"
-work=$(realpath "$work")
-cd "$work"
+enter_work "$3" out/colour out/photo
 
 # --- documents: three pages from PostScript, a PNG and a JPEG of its first
 # page, and two of its pages as PWG raster in sRGB and in sGray.

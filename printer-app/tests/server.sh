@@ -2,6 +2,8 @@
 # server on a free port of 127.0.0.1 with its own spool directory, state
 # file and log under the work directory, and stops it by its process id.
 #
+#   enter_work DIR [SUBDIR ...]                 DIR made anew, sets work, goes there
+#   ps_to_pdf NAME                              NAME.ps to NAME.pdf (Ghostscript)
 #   start_server APP WORK [-o NAME=VALUE ...]   sets port, server_pid, system
 #   add_printer NAME DRIVER DEVICE-URI          by the application's `add`
 #   print_named PRINTER FILE NAME [QUALITY]     Print-Job, sets job_id
@@ -23,6 +25,18 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 . "$(dirname "${BASH_SOURCE[0]}")/../../cups/tests/private_cupsd.sh"
 
 listening() { (exec 3<> "/dev/tcp/127.0.0.1/$1") 2> /dev/null; }
+
+enter_work() {
+  work=$1
+  shift
+  rm -rf "$work"
+  mkdir -p "$work"
+  work=$(realpath "$work")
+  cd "$work"
+  [ $# -eq 0 ] || mkdir -p "$@"
+}
+
+ps_to_pdf() { gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=pdfwrite -sOutputFile="$1.pdf" "$1.ps"; }
 
 server_pid=""
 server_app=""

@@ -12,11 +12,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=server.sh
 . "$here/server.sh"
 app=$(realpath "$1")
-work=$2
-rm -rf "$work"
-mkdir -p "$work/out"
-work=$(realpath "$work")
-cd "$work"
+enter_work "$2" out
 
 trap stop_server EXIT
 start_server "$app" "$work" || exit 1
