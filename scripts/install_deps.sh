@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when missing.
-# Usage: scripts/install_deps.sh [group ...]   (default: every group)
+# Usage: scripts/install_deps.sh [group ...]   (default: every group but
+# screenshot, which only scripts/printer_app_screenshot.sh needs)
 set -euo pipefail
 
 declare -A groups=(
@@ -12,10 +13,12 @@ declare -A groups=(
   [cups]="cups cups-daemon cups-client cups-ipp-utils cups-filters libcups2-dev libcupsimage2-dev ghostscript libgs10-common"
   [bench]="libtiff-dev ghostscript cups-filters libgs10-common valgrind"
   [packaging]="dpkg-dev"
+  [screenshot]="chromium fonts-dejavu-core"
+  [papp]="libpappl-dev libcups2-dev libavahi-client-dev libgnutls28-dev libjpeg-dev libpng-dev libusb-1.0-0-dev libpam0g-dev zlib1g-dev pkg-config cups-ipp-utils ghostscript libgs10-common cups cups-daemon cups-client curl"
 )
 
 wanted=()
-for group in "${@:-core tools windows arm64 robust cups bench packaging}"; do
+for group in "${@:-core tools windows arm64 robust cups bench packaging papp}"; do
   for g in $group; do wanted+=(${groups[$g]}); done
 done
 

@@ -48,17 +48,13 @@ fail() {
   failures=$((failures + 1))
 }
 
-# --- The private cupsd.
-mkdir -p conf spool/tmp cache state log streams serverbin/filter serverbin/backend
-sysbin=$(cups-config --serverbin)
-for dir in "$sysbin"/*; do
-  case ${dir##*/} in
-    filter | backend) ;;
-    *) ln -s "$dir" serverbin/ ;;
-  esac
-done
-for f in "$sysbin"/filter/*; do ln -s "$f" serverbin/filter/; done
-for f in "$sysbin"/backend/*; do ln -s "$f" serverbin/backend/; done
+# --- The private cupsd, with the filter under test in its ServerBin.
+# shellcheck source=private_cupsd.sh
+. "$here/private_cupsd.sh"
+trap stop_cupsd EXIT
+start_private_cupsd "$work" || exit 1
+port=$cupsd_port
+mkdir -p streams
 ln -sf "$filter" serverbin/filter/rastertoinkband
 
 if [ "$(id -u)" -eq 0 ] && command -v setpriv > /dev/null &&
@@ -66,76 +62,6 @@ if [ "$(id -u)" -eq 0 ] && command -v setpriv > /dev/null &&
   echo "FAIL: cupsd runs filters as lp, which cannot run $filter (make the build tree readable)"
   exit 1
 fi
-
-cat > cups-files.conf <<EOF
-ServerRoot $work/conf
-ServerBin $work/serverbin
-CacheDir $work/cache
-StateDir $work/state
-RequestRoot $work/spool
-TempDir $work/spool/tmp
-AccessLog $work/log/access_log
-ErrorLog $work/log/error_log
-PageLog $work/log/page_log
-FileDevice Yes
-EOF
-
-# A port nothing listens on; cupsd may still lose it to another process
-# before it binds, so a start that fails is tried again on another port.
-free_port() {
-  local port
-  while :; do
-    port=$((20000 + RANDOM % 40000))
-    (exec 3<> "/dev/tcp/127.0.0.1/$port") 2> /dev/null || { echo "$port"; return; }
-  done
-}
-
-cupsd_pid=""
-stop_cupsd() {
-  if [ -n "$cupsd_pid" ] && kill -0 "$cupsd_pid" 2> /dev/null; then
-    kill "$cupsd_pid"
-    wait "$cupsd_pid" 2> /dev/null || true
-  fi
-  cupsd_pid=""
-}
-trap stop_cupsd EXIT
-
-for attempt in 1 2 3 4 5; do
-  port=$(free_port)
-  cat > cupsd.conf <<EOF
-Listen 127.0.0.1:$port
-LogLevel debug
-Browsing No
-WebInterface No
-ErrorPolicy stop-printer
-<Location />
-  Order allow,deny
-  Allow all
-</Location>
-<Policy default>
-  <Limit All>
-    Order deny,allow
-  </Limit>
-</Policy>
-EOF
-  : > log/error_log
-  cupsd -f -c "$work/cupsd.conf" -s "$work/cups-files.conf" > log/cupsd.out 2>&1 &
-  cupsd_pid=$!
-  export CUPS_SERVER=127.0.0.1:$port
-  for _ in $(seq 1 100); do
-    kill -0 "$cupsd_pid" 2> /dev/null || break
-    lpstat -r > /dev/null 2>&1 && break
-    sleep 0.1
-  done
-  lpstat -r > /dev/null 2>&1 && break
-  stop_cupsd
-  if [ "$attempt" -eq 5 ]; then
-    tail -n 20 log/cupsd.out log/error_log
-    echo "FAIL: cupsd did not start"
-    exit 1
-  fi
-done
-echo "cupsd (PID $cupsd_pid) listens on 127.0.0.1:$port"
 
 # On failure, the end of cupsd's log.
 on_exit() {

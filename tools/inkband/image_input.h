@@ -10,17 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "host/rgb_image.h"
+
 namespace inkband::tool {
 
-struct RgbImage {
-    int width = 0;
-    int height = 0;
-    std::vector<uint8_t> rgb;  // width * height * 3 bytes, rows top down
-
-    const uint8_t* pixel(int x, int y) const {
-        return &rgb[(static_cast<std::size_t>(y) * width + x) * 3];
-    }
-};
+using host::RgbImage;
 
 // Largest picture the readers accept, in pixels.
 inline constexpr int64_t kMaxImagePixels = int64_t{1} << 26;

@@ -7,11 +7,11 @@
 #include <cstring>
 
 #include "host/job_settings.h"
+#include "host/test_page.h"
 #include "inkband/commands.h"
 #include "inkband/host_raster.h"
 #include "inkband/image_scale.h"
 #include "inkband/job_runner.h"
-#include "inkband/test_page.h"
 
 namespace inkband::tool {
 
@@ -105,7 +105,7 @@ int runPrint(const PrintOptions& o) {
     // The picture at the page's size.
     RgbImage picture;
     if (o.input.empty()) {
-        picture = makeTestPage(width);
+        picture = host::makeTestPage(width);
     } else {
         std::string error;
         RgbImage source;

@@ -5,13 +5,15 @@
 #include <algorithm>
 #include <cmath>
 
+#include "host/test_page.h"
 #include "inkband/plane_reconstruct.h"
 #include "inkband/png_preview.h"
 #include "inkband/stream_report.h"
-#include "inkband/test_page.h"
 #include "tool_test_support.h"
 
 using namespace inkband::tool;
+using inkband::host::makeTestPage;
+using inkband::host::testPageHeight;
 namespace decode = inkband::decode;
 
 namespace {

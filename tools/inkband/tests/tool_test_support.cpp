@@ -7,17 +7,17 @@
 #include <filesystem>
 
 #include "host/job_settings.h"
+#include "host/test_page.h"
 #include "inkband/job_runner.h"
 #include "inkband/png_preview.h"
 #include "inkband/png_rows.h"
-#include "inkband/test_page.h"
 
 namespace tooltest {
 
 using namespace inkband::tool;
 
 HostRaster testPageRaster(const ModeInfo& mode, int width) {
-    return halftoneImage(makeTestPage(width), mode, LineSettings{});
+    return halftoneImage(inkband::host::makeTestPage(width), mode, LineSettings{});
 }
 
 std::vector<uint8_t> printToMemory(const HostRaster& raster, int resolution, int pages) {

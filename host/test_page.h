@@ -4,11 +4,13 @@
 // black rule on the last two lines.  Printed in any mode it gives bands
 // with colour data, black-only bands, light-black-only bands, blank bands
 // skipped at the top and between the areas, and a last band with data.
+// The inkband tool prints it when given no picture, the printer
+// application as its test page, at the width of the job's page.
 #pragma once
 
-#include "inkband/image_input.h"
+#include "host/rgb_image.h"
 
-namespace inkband::tool {
+namespace inkband::host {
 
 // The page's height for a width: its areas grow with the width, and the
 // height is rounded up to a whole number of 16-line bands.
@@ -16,4 +18,4 @@ int testPageHeight(int width);
 
 RgbImage makeTestPage(int width);
 
-}  // namespace inkband::tool
+}  // namespace inkband::host

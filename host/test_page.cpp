@@ -1,10 +1,10 @@
-#include "inkband/test_page.h"
+#include "host/test_page.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 
-namespace inkband::tool {
+namespace inkband::host {
 
 namespace {
 
@@ -47,25 +47,19 @@ Layout layoutFor(int width) {
     return l;
 }
 
-class Canvas {
-   public:
-    explicit Canvas(RgbImage& image) : image_(image) {}
-    void set(int x, int y, Rgb c) {
-        if (x < 0 || y < 0 || x >= image_.width || y >= image_.height) return;
-        uint8_t* p = &image_.rgb[(static_cast<std::size_t>(y) * image_.width + x) * 3];
-        p[0] = c.r;
-        p[1] = c.g;
-        p[2] = c.b;
-    }
-    void fill(int x0, int y0, int w, int h, Rgb c) {
-        for (int y = y0; y < y0 + h; ++y)
-            for (int x = x0; x < x0 + w; ++x) set(x, y, c);
-    }
-    int width() const { return image_.width; }
+// Drawing on the picture; pixels outside it are left alone.
+void setPixel(RgbImage& image, int x, int y, Rgb c) {
+    if (x < 0 || y < 0 || x >= image.width || y >= image.height) return;
+    uint8_t* p = &image.rgb[(static_cast<std::size_t>(y) * image.width + x) * 3];
+    p[0] = c.r;
+    p[1] = c.g;
+    p[2] = c.b;
+}
 
-   private:
-    RgbImage& image_;
-};
+void fillBox(RgbImage& image, int x0, int y0, int w, int h, Rgb c) {
+    for (int y = y0; y < y0 + h; ++y)
+        for (int x = x0; x < x0 + w; ++x) setPixel(image, x, y, c);
+}
 
 uint8_t toByte(double v) {
     return static_cast<uint8_t>(std::clamp(std::lround(v * 255), 0L, 255L));
@@ -86,44 +80,45 @@ Rgb hueColour(double h, double lift) {
 
 // Ramps from white to full ink across the whole width, then a light grey
 // bar and a colour field (hue across, light to dark down).
-int drawRamps(Canvas& c, const Layout& l, int y) {
-    const int w = c.width();
+int drawRamps(RgbImage& c, const Layout& l, int y) {
+    const int w = c.width;
     for (int stripe = 0; stripe < 6; ++stripe) {
         for (int x = 0; x < w; ++x) {
             const double t = w > 1 ? static_cast<double>(x) / (w - 1) : 1.0;
             const uint8_t v = toByte(1 - t);
             const Rgb colours[6] = {{v, 255, 255}, {255, v, 255},   {255, 255, v},
                                     {v, v, v},     hueColour(t, 0), {191, 191, 191}};
-            for (int dy = 0; dy < l.stripe; ++dy) c.set(x, y + dy, colours[stripe]);
+            for (int dy = 0; dy < l.stripe; ++dy) setPixel(c, x, y + dy, colours[stripe]);
         }
         y += l.stripe + l.stripeGap;
     }
     for (int dy = 0; dy < l.field; ++dy) {
         const double lift = 1 - 2.0 * dy / std::max(1, l.field - 1);
-        for (int x = 0; x < w; ++x) c.set(x, y + dy, hueColour(static_cast<double>(x) / w, lift));
+        for (int x = 0; x < w; ++x)
+            setPixel(c, x, y + dy, hueColour(static_cast<double>(x) / w, lift));
     }
     return y + l.field;
 }
 
 // Fine black lines: horizontal hairlines, vertical lines at growing
 // spacing, and concentric one-pixel rings.
-int drawLines(Canvas& c, const Layout& l, int y) {
-    const int w = c.width(), third = w / 3;
-    for (int dy = 0; dy < l.lines; dy += 3) c.fill(0, y + dy, third - l.unit, 1, kBlack);
+int drawLines(RgbImage& c, const Layout& l, int y) {
+    const int w = c.width, third = w / 3;
+    for (int dy = 0; dy < l.lines; dy += 3) fillBox(c, 0, y + dy, third - l.unit, 1, kBlack);
     for (int x = third, gap = 1; x < 2 * third - l.unit; x += gap + 1, gap = gap % 8 + 1)
-        c.fill(x, y, 1, l.lines, kBlack);
+        fillBox(c, x, y, 1, l.lines, kBlack);
     const double cx = 2.5 * third, cy = y + l.lines / 2.0;
     for (int dy = 0; dy < l.lines; ++dy)
         for (int x = 2 * third; x < w; ++x) {
             const double d = std::hypot(x - cx, y + dy - cy);
-            if (std::fmod(d, 4.0) < 1.0) c.set(x, y + dy, kBlack);
+            if (std::fmod(d, 4.0) < 1.0) setPixel(c, x, y + dy, kBlack);
         }
     return y + l.lines;
 }
 
 // Rows of pseudo-text: words of 5 x 7 glyphs made of random cells, in
 // black, light grey and mid grey.
-int drawText(Canvas& c, const Layout& l, int y) {
+int drawText(RgbImage& c, const Layout& l, int y) {
     uint32_t seed = 0x1234567u;
     auto next = [&seed] {
         seed = seed * 1664525u + 1013904223u;
@@ -133,13 +128,13 @@ int drawText(Canvas& c, const Layout& l, int y) {
     const int cell = l.glyphCell, advance = 6 * cell;
     for (const Rgb& ink : inks) {
         int x = 2 * advance;
-        while (x + advance < c.width() - 2 * advance) {
+        while (x + advance < c.width - 2 * advance) {
             const int letters = 2 + static_cast<int>(next() % 7);
-            for (int g = 0; g < letters && x + advance < c.width() - 2 * advance; ++g) {
+            for (int g = 0; g < letters && x + advance < c.width - 2 * advance; ++g) {
                 for (int gy = 0; gy < 7; ++gy)
                     for (int gx = 0; gx < 5; ++gx)
                         if (next() % 100 < 45)
-                            c.fill(x + gx * cell, y + cell + gy * cell, cell, cell, ink);
+                            fillBox(c, x + gx * cell, y + cell + gy * cell, cell, cell, ink);
                 x += advance;
             }
             x += advance;  // the space between words
@@ -150,12 +145,12 @@ int drawText(Canvas& c, const Layout& l, int y) {
 }
 
 // Solid blocks: cyan, magenta, yellow, red, green, blue, black, 50 % grey.
-int drawSolids(Canvas& c, const Layout& l, int y) {
+int drawSolids(RgbImage& c, const Layout& l, int y) {
     const Rgb colours[8] = {{0, 255, 255}, {255, 0, 255}, {255, 255, 0}, {255, 0, 0},
                             {0, 255, 0},   {0, 0, 255},   kBlack,        {128, 128, 128}};
-    const int gap = std::max(1, c.width() / 100);
-    const int block = (c.width() - 7 * gap) / 8;
-    for (int i = 0; i < 8; ++i) c.fill(i * (block + gap), y, block, l.solids, colours[i]);
+    const int gap = std::max(1, c.width / 100);
+    const int block = (c.width - 7 * gap) / 8;
+    for (int i = 0; i < 8; ++i) fillBox(c, i * (block + gap), y, block, l.solids, colours[i]);
     return y + l.solids;
 }
 
@@ -171,15 +166,14 @@ RgbImage makeTestPage(int width) {
     image.width = width;
     image.height = testPageHeight(width);
     image.rgb.assign(static_cast<std::size_t>(image.width) * image.height * 3, 255);
-    Canvas canvas(image);
     const Layout l = layoutFor(width);
     int y = l.topGap;
-    y = drawRamps(canvas, l, y) + l.gapAfterRamps;
-    y = drawLines(canvas, l, y) + l.gapAfterLines;
-    y = drawText(canvas, l, y) + l.gapAfterText;
-    drawSolids(canvas, l, y);
-    canvas.fill(0, image.height - l.rule, width, l.rule, kBlack);
+    y = drawRamps(image, l, y) + l.gapAfterRamps;
+    y = drawLines(image, l, y) + l.gapAfterLines;
+    y = drawText(image, l, y) + l.gapAfterText;
+    drawSolids(image, l, y);
+    fillBox(image, 0, image.height - l.rule, width, l.rule, kBlack);
     return image;
 }
 
-}  // namespace inkband::tool
+}  // namespace inkband::host
