@@ -6,20 +6,21 @@
 #include <cstdlib>
 #endif
 
-#if defined(INKBAND_HEAP_HOOK)
-#include <unordered_map>
-#endif
-
 namespace inkband {
 
 #if defined(INKBAND_HEAP_HOOK)
 namespace {
+// Per-thread counters.  Trivially destructible on purpose: a thread_local
+// with a destructor crashes at thread exit under mingw-w64's winpthreads.
 struct HookState {
-    HeapCounters counters{};
-    long failCountdown = 0;                        // 0: no failure armed
-    std::unordered_map<void*, std::size_t> sizes;  // live block -> size
+    HeapCounters counters;
+    long failCountdown;  // 0: no failure armed
 };
-thread_local HookState hook;
+thread_local HookState hook{};
+
+// With the hook, every block carries its size in a 16-byte prefix (which
+// keeps the caller's block 16-byte aligned), so releases can count bytes.
+constexpr std::size_t kSizePrefix = 16;
 }  // namespace
 
 bool heapHookAvailable() { return true; }
@@ -28,7 +29,6 @@ HeapCounters heapCounters() { return hook.counters; }
 void heapResetCounters() {
     hook.counters = HeapCounters{};
     hook.failCountdown = 0;
-    hook.sizes.clear();
 }
 #else
 bool heapHookAvailable() { return false; }
@@ -42,14 +42,20 @@ void* heapAllocate(std::size_t size) {
     if (hook.failCountdown > 0 && --hook.failCountdown == 0) return nullptr;
 #endif
     if (size == 0) size = 1;  // a real, releasable block even for nothing
-#if defined(_WIN32)
-    void* block = reinterpret_cast<void*>(GlobalAlloc(GMEM_ZEROINIT, size));
+#if defined(INKBAND_HEAP_HOOK)
+    const std::size_t total = size + kSizePrefix;
 #else
-    void* block = std::calloc(1, size);
+    const std::size_t total = size;
+#endif
+#if defined(_WIN32)
+    void* block = reinterpret_cast<void*>(GlobalAlloc(GMEM_ZEROINIT, total));
+#else
+    void* block = std::calloc(1, total);
 #endif
 #if defined(INKBAND_HEAP_HOOK)
     if (block != nullptr) {
-        hook.sizes[block] = size;
+        *static_cast<std::size_t*>(block) = size;
+        block = static_cast<unsigned char*>(block) + kSizePrefix;
         ++hook.counters.allocations;
         ++hook.counters.liveBlocks;
         hook.counters.liveBytes += static_cast<long>(size);
@@ -63,11 +69,8 @@ void* heapAllocate(std::size_t size) {
 void heapRelease(void* block) {
     if (block == nullptr) return;
 #if defined(INKBAND_HEAP_HOOK)
-    auto it = hook.sizes.find(block);
-    if (it != hook.sizes.end()) {
-        hook.counters.liveBytes -= static_cast<long>(it->second);
-        hook.sizes.erase(it);
-    }
+    block = static_cast<unsigned char*>(block) - kSizePrefix;
+    hook.counters.liveBytes -= static_cast<long>(*static_cast<std::size_t*>(block));
     ++hook.counters.releases;
     --hook.counters.liveBlocks;
 #endif
