@@ -29,5 +29,12 @@ cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DINKBAND_SANITIZE=addres
   -DINKBAND_WERROR=ON -DCMAKE_CXX_FLAGS=-Wno-maybe-uninitialized >/dev/null
 echo "+ cmake --build $dir -j$jobs"
 cmake --build "$dir" -j"$jobs"
-echo "+ ctest -E installed_consumer (in $dir)"
-(cd "$dir" && ctest --output-on-failure -j"$jobs" -E '^installed_consumer$')
+echo "+ ctest -E installed_consumer -E papp (in $dir)"
+(cd "$dir" && ctest --output-on-failure -j"$jobs" -E '^(installed_consumer|papp\..*)$')
+# The printer application's tests, when it is built: PAPPL 1.3.1 and libcups
+# leak on their own (papplMainloop's cupsAddOption), so leaks are not
+# reported there; every other AddressSanitizer and UBSan error still is.
+if (cd "$dir" && ctest -N -R '^papp\.' | grep -q 'Total Tests: [1-9]'); then
+  echo "+ ASAN_OPTIONS=detect_leaks=0 ctest -R papp (in $dir)"
+  (cd "$dir" && ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -R '^papp\.')
+fi
