@@ -17,7 +17,8 @@
 //   admin-group, auth-service, server-options (no-tls, web-remote, ...)
 //                                as in PAPPL's default server
 //   state-file=PATH              where printers and settings are kept
-//                                (default: PAPPL's own choice)
+//                                (default: PAPPL's own choice; saved as
+//                                state_file.h tells)
 #include <pappl/pappl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -29,6 +30,7 @@
 #include "drivers.h"
 #include "inkband/inkband.h"
 #include "pdf_filter.h"
+#include "state_file.h"
 #include "test_page_filter.h"
 
 namespace {
@@ -37,7 +39,8 @@ constexpr const char* kName = "inkband-printer-app";
 constexpr const char* kFooterHtml = "inkband printer application " INKBAND_VERSION_STRING
                                     ": driverless printing through the inkband module.";
 
-// The state file named by -o state-file; it must outlive the system.
+// The state file (-o state-file or PAPPL's default); it must outlive the
+// system.
 std::string gStateFile;
 
 // server-options keywords: each sets or clears one system option.
@@ -135,12 +138,11 @@ pappl_system_t* makeSystem(int count, cups_option_t* options, void* context) {
     papplSystemSetPrinterDrivers(system, static_cast<int>(list.size()), list.data(), nullptr,
                                  printerCreated, fillDriverData, nullptr);
 
-    if (const char* state = option("state-file")) {
-        gStateFile = state;
-        papplSystemLoadState(system, gStateFile.c_str());
-        papplSystemSetSaveCallback(system, reinterpret_cast<pappl_save_cb_t>(papplSystemSaveState),
-                                   const_cast<char*>(gStateFile.c_str()));
-    }
+    // Set here even for PAPPL's default file: PAPPL's own callback would
+    // save at any time (state_file.h).
+    const char* state = option("state-file");
+    gStateFile = state != nullptr ? state : defaultStateFile(kName);
+    keepStateFile(system, gStateFile.c_str());
     return system;
 }
 

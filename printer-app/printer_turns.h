@@ -4,7 +4,8 @@
 // device, and the first to finish closes it under the other.  A job takes
 // its printer's turn when its raster output starts and gives it back when
 // its output ends; a job that had to wait opens a device of its own, since
-// the one PAPPL gave it may be closed by the job it waited for.
+// the one PAPPL gave it may be closed by the job it waited for (and so does
+// every job on a file:// directory: raster_output.cpp).
 #pragma once
 
 #include <pappl/pappl.h>

@@ -1,5 +1,9 @@
 #include "raster_output.h"
 
+#include <sys/stat.h>
+
+#include <cstring>
+
 #include "host/job_settings.h"
 #include "printer_turns.h"
 
@@ -24,6 +28,21 @@ constexpr RasterKind kRasterKinds[] = {
 };
 
 RasterJob* rasterJob(pappl_job_t* job) { return static_cast<RasterJob*>(papplJobGetData(job)); }
+
+// A file:// device on a directory, where PAPPL opens a file named after the
+// job (and an ?ext= query names its extension).
+bool filePerJob(const char* uri) {
+    char scheme[32], userpass[256], host[256], resource[1024];
+    int port = 0;
+    if (httpSeparateURI(HTTP_URI_CODING_ALL, uri, scheme, sizeof(scheme), userpass,
+                        sizeof(userpass), host, sizeof(host), &port, resource,
+                        sizeof(resource)) < HTTP_URI_STATUS_OK ||
+        std::strcmp(scheme, "file") != 0)
+        return false;
+    if (char* query = std::strchr(resource, '?')) *query = '\0';
+    struct stat info = {};
+    return ::stat(resource, &info) == 0 && S_ISDIR(info.st_mode);
+}
 
 }  // namespace
 
@@ -84,11 +103,14 @@ bool startRasterJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_
         return false;
     }
     pappl_device_t* output = device;
+    pappl_printer_t* printer = papplJobGetPrinter(job);
     const bool waited = takePrinterTurn(job);
-    if (waited) {
-        // The device PAPPL handed over belongs to the job this one waited
-        // for, which closes it when it ends.
-        pappl_printer_t* printer = papplJobGetPrinter(job);
+    // The device PAPPL handed over belongs, after a wait, to the job waited
+    // for, which closes it when it ends; and on a directory it is the file
+    // of the job whose start opened it, not always this one when two
+    // start at once.
+    const bool ownDevice = waited || filePerJob(papplPrinterGetDeviceURI(printer));
+    if (ownDevice) {
         output = papplDeviceOpen(papplPrinterGetDeviceURI(printer), papplJobGetName(job),
                                  papplLogDevice, papplPrinterGetSystem(printer));
         if (output == nullptr) {
@@ -96,14 +118,15 @@ bool startRasterJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_
             failJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Cannot open the printer's device.");
             return false;
         }
+    }
+    if (waited)
         papplLogJob(job, PAPPL_LOGLEVEL_WARN,
                     "Another job was printing on this printer: waited, and opened the device "
                     "anew.");
-    }
     auto* state = new RasterJob;
     state->job = job;
     state->device = output;
-    state->ownDevice = waited;
+    state->ownDevice = ownDevice;
     state->mode = mode;
     state->line.quality = jobQuality(options->print_quality);
     state->session.sink = [output](const uint8_t* data, std::size_t length) {

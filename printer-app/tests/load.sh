@@ -48,6 +48,17 @@ wait_jobs colour 600 || fail "the colour printer's jobs did not end"
 wait_jobs mono 600 || fail "the monochrome printer's jobs did not end"
 echo "twenty jobs ended in $((SECONDS - started)) s"
 
+# The state is not saved while a printer has jobs; once both are idle it
+# is, without waiting for the server to stop.
+saved_jobs() {
+  grep '^Job .*state="9"' state 2> /dev/null | grep -o 'name="load-[0-9]*"' | sort -u | wc -l
+}
+for _ in $(seq 30); do
+  [ "$(saved_jobs)" -eq 20 ] && break
+  sleep 1
+done
+[ "$(saved_jobs)" -eq 20 ] || fail "the state file holds $(saved_jobs) of the twenty completed jobs"
+
 for i in $(seq 1 20); do
   printer=colour mode=cmyk-4bit
   [ $((i % 2)) -eq 0 ] && printer=mono mode=black
