@@ -34,8 +34,6 @@ struct PlaneHalftone {
     int maxLevel = 1;
     int shiftX = 0, shiftY = 0;   // the plane's offset into the matrix
     bool inverted = false;        // reads the matrix upside down
-    uint8_t base[256] = {};       // ordered dither: the level below each amount
-    uint8_t remainder[256] = {};  // and how far above it the amount lies, 0 .. 254
     std::vector<int32_t> errors;  // error diffusion: the next line's error, width + 2
     int lines = 0;                // lines halftoned so far
 };

@@ -107,6 +107,34 @@ TEST(Halftone, BlankAndSolidStayExact) {
         }
 }
 
+// Ordered dither is the threshold rule: level floor(a L / 255), one more
+// when the remainder a L mod 255 exceeds the matrix threshold at the
+// plane's offset (upside down for an inverted plane); on widths that end
+// inside and outside a block.
+TEST(Halftone, OrderedDitherFollowsTheThresholdRule) {
+    for (Quality quality : {Quality::Draft, Quality::Normal})
+        for (int maxLevel : kMaxLevels)
+            for (bool inverted : {false, true})
+                for (int width : {5, 16, 37}) {
+                    PlaneHalftone plane;
+                    startPlaneHalftone(plane, quality, maxLevel, 2, width, inverted);
+                    std::vector<uint8_t> amounts(width), levels(width);
+                    for (int y = 0; y < 20; ++y) {
+                        for (int x = 0; x < width; ++x)
+                            amounts[x] = static_cast<uint8_t>((x * 37 + y * 101) % 256);
+                        halftoneLine(plane, amounts.data(), width, y, levels.data());
+                        for (int x = 0; x < width; ++x) {
+                            const int scaled = amounts[x] * maxLevel;
+                            int t = ditherThreshold(quality, x + 6, y + 10);
+                            if (inverted) t = 254 - t;
+                            ASSERT_EQ(levels[x], scaled / 255 + (scaled % 255 > t))
+                                << qualityName(quality) << " 0-" << maxLevel << " x " << x << " y "
+                                << y << (inverted ? " inverted" : "");
+                        }
+                    }
+                }
+}
+
 TEST(PlanePacking, PacksFirstPixelHighAndClearsTheTail) {
     const uint8_t levels[] = {1, 0, 1, 1, 0, 0, 0, 1, 1, 0, 1};
     struct Case {
@@ -128,6 +156,24 @@ TEST(PlanePacking, PacksFirstPixelHighAndClearsTheTail) {
     EXPECT_EQ(last, 10);
     const uint8_t blank[4] = {};
     EXPECT_FALSE(levelSpan(blank, 4, first, last));
+}
+
+// Lines of every length up to three blocks and past, against packing one
+// pixel at a time.
+TEST(PlanePacking, EveryWidthPacksAsPixelByPixel) {
+    for (int bits : {1, 2, 4})
+        for (int width = 1; width <= 70; ++width) {
+            std::vector<uint8_t> levels(width);
+            for (int x = 0; x < width; ++x)
+                levels[x] = static_cast<uint8_t>((x * 7 + width) % (1 << bits));
+            std::vector<uint8_t> want(packedBytes(width, bits), 0);
+            for (int x = 0; x < width; ++x)
+                want[x * bits / 8] |=
+                    static_cast<uint8_t>(levels[x] << (8 - bits - (x * bits) % 8));
+            std::vector<uint8_t> got(want.size(), 0xEE);
+            packLevels(levels.data(), width, bits, got.data());
+            ASSERT_EQ(got, want) << bits << " bits, width " << width;
+        }
 }
 
 }  // namespace
