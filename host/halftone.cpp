@@ -1,6 +1,9 @@
 #include "host/halftone.h"
 
 #include <array>
+#include <climits>
+#include <cstdint>
+#include <cstring>
 
 namespace inkband::host {
 
@@ -54,62 +57,128 @@ constexpr auto kInverted8 = inverted(kThresholds8);
 constexpr auto kInverted16 = inverted(kThresholds16);
 static_assert(bayer<8>()[0][1] == 32 && bayer<8>()[1][1] == 16 && bayer<8>()[7][7] == 21);
 
+// Ordered dither in blocks of 16 pixels.  An amount a on a plane of L
+// levels lies a L / 255 of the way up: level floor(a L / 255) plus one when
+// the remainder a L mod 255 exceeds the threshold t.  That is exactly
+// floor((a L + 254 - t) / 255), and for v below 65535, floor(v / 255) is
+// ((v + 1) * 257) >> 16.  So each pixel costs a multiply-add and a high
+// multiply in 16 bits, which compilers vectorise; `bias` holds 255 - t for
+// the 16 positions of a block.
+constexpr int kDitherBlock = 16;
+
+inline unsigned ditherBlock(const uint8_t* amounts, const uint16_t* bias, uint16_t levels,
+                            uint8_t* out) {
+    // Local copies: the loop then reads and writes memory nothing else can
+    // reach, and vectorises without alias checks.
+    uint8_t in[kDitherBlock], level[kDitherBlock];
+    std::memcpy(in, amounts, kDitherBlock);
+    uint8_t any = 0;
+    for (int j = 0; j < kDitherBlock; ++j) {
+        const auto v = static_cast<uint16_t>(in[j] * levels + bias[j]);
+        level[j] = static_cast<uint8_t>((uint32_t{v} * 257u) >> 16);
+        any |= level[j];
+    }
+    std::memcpy(out, level, kDitherBlock);
+    return any;
+}
+
 template <std::size_t N>
 bool ditherLine(const PlaneHalftone& plane, const std::array<std::array<uint8_t, N>, N>& matrix,
                 const uint8_t* amounts, int width, int y, uint8_t* levels) {
+    static_assert(kDitherBlock % N == 0 || N % kDitherBlock == 0);
     constexpr int kMask = static_cast<int>(N) - 1;
     const uint8_t* row = matrix[static_cast<std::size_t>((y + plane.shiftY) & kMask)].data();
+    uint16_t bias[kDitherBlock];
+    for (int j = 0; j < kDitherBlock; ++j)
+        bias[j] = static_cast<uint16_t>(255 - row[(j + plane.shiftX) & kMask]);
+    const auto top = static_cast<uint16_t>(plane.maxLevel);
     unsigned any = 0;
-    for (int x = 0; x < width; ++x) {
-        const uint8_t a = amounts[x];
-        const int level = plane.base[a] + (plane.remainder[a] > row[(x + plane.shiftX) & kMask]);
-        levels[x] = static_cast<uint8_t>(level);
-        any |= static_cast<unsigned>(level);
+    int x = 0;
+    for (; x + kDitherBlock <= width; x += kDitherBlock)
+        any |= ditherBlock(amounts + x, bias, top, levels + x);
+    if (x < width) {
+        uint8_t tail[kDitherBlock] = {}, out[kDitherBlock];
+        for (int j = 0; x + j < width; ++j) tail[j] = amounts[x + j];
+        any |= ditherBlock(tail, bias, top, out);
+        for (int j = 0; x + j < width; ++j) levels[x + j] = out[j];
     }
     return any != 0;
 }
 
 // Serpentine Floyd-Steinberg between neighbouring levels.  Values are in
-// 1/255 of a level: a pixel of amount a wants a * maxLevel.  errors[x + 1]
-// holds the error that the line above left for pixel x.
-bool diffuseLine(PlaneHalftone& plane, const uint8_t* amounts, int width, uint8_t* levels) {
-    const int top = plane.maxLevel;
-    const bool reverse = (plane.lines & 1) != 0;
-    const int step = reverse ? -1 : 1;
-    int32_t* errors = plane.errors.data() + 1;  // errors[-1] and errors[width] are padding
-    int x = reverse ? width - 1 : 0;
-    int32_t right = 0;             // 7/16 of the last error, for the next pixel
-    int32_t behind = 0, here = 0;  // next line's error for x - step and x
-    unsigned any = 0;
-    for (int n = 0; n < width; ++n, x += step) {
-        const int a = amounts[x];
-        const int32_t above = errors[x];
-        int level;
-        int32_t error;
-        if (a == 0 || a == 255) {
-            level = a == 0 ? 0 : top;
-            error = 0;
-        } else {
-            const int32_t want = a * top + above + right;
-            level = want <= 127 ? 0 : (want + 127) / 255;
-            if (level > top) level = top;
-            error = want - level * 255;
+// 1/255 of a level: a pixel of amount a wants a * maxLevel.  `line` holds
+// the amounts and receives the levels; errors[x] (x from -1 to width, the
+// ends being padding) is the error the line above left for pixel x, and
+// receives what this line leaves for the next.  Step is +1 (left to right)
+// or -1.
+// The last pixel, going by Step from x (whose amount is 0), before the
+// next one with ink or `end`: eight pixels at a time while they are blank.
+template <int Step>
+int blankRunEnd(const uint8_t* line, int x, int end) {
+    if constexpr (Step > 0) {
+        int next = x + 1;
+        for (uint64_t word = 0; next + 8 <= end; next += 8) {
+            std::memcpy(&word, line + next, 8);
+            if (word != 0) break;
         }
-        levels[x] = static_cast<uint8_t>(level);
-        any |= static_cast<unsigned>(level);
-        const int32_t e1 = error / 16, e3 = error * 3 / 16, e5 = error * 5 / 16;
-        right = error - e1 - e3 - e5;
-        // The pixel behind on the next line is complete now.
-        errors[x - step] = behind + e3;
-        behind = here + e5;
-        here = e1;
+        while (next != end && line[next] == 0) ++next;
+        return next - 1;
+    } else {
+        int next = x - 1;
+        for (uint64_t word = 0; next - 8 >= end; next -= 8) {
+            std::memcpy(&word, line + next - 7, 8);
+            if (word != 0) break;
+        }
+        while (next != end && line[next] == 0) --next;
+        return next + 1;
     }
-    errors[x - step] = behind;
+}
+
+template <int Step>
+void diffuseLine(uint8_t* line, const DiffusionStep* steps, int32_t* errors, int width) {
+    int x = Step > 0 ? 0 : width - 1;
+    const int end = Step > 0 ? width : -1;
+    // Shares of errors are kept in 1/16 and divided once, when a pixel
+    // takes the sum of its shares.
+    int32_t right = 0;             // 7 x the last error, for the next pixel
+    int32_t behind = 0, here = 0;  // next line's shares for x - Step and x
+    for (; x != end; x += Step) {
+        const int a = line[x];
+        if (a == 0 && (right | behind | here) == 0) {
+            // Blank paper with no error to pass on: every pixel up to the
+            // next ink prints 0 and leaves 0 for the next line.  Real
+            // pages are mostly such runs on some plane.
+            const int last = blankRunEnd<Step>(line, x, end);
+            const int from = Step > 0 ? x - 1 : last + 1;
+            std::memset(errors + from, 0, static_cast<std::size_t>((last - x) * Step + 1) * 4);
+            x = last;
+            continue;
+        }
+        const DiffusionStep& step = steps[a];
+        int level = step.level;
+        int32_t error = 0;
+        // White paper stays white and solid ink solid: amounts 0 and 255
+        // print level 0 and the top level, and pass no error on.
+        if (static_cast<unsigned>(a - 1) <= 253u) {
+            // How far the pixel, with the errors it receives, lies from
+            // its amount's nearest level; one level more or less when that
+            // is nearer.  The errors stay within half a level or so, so
+            // one step is all it takes.
+            const int32_t r = step.rest + ((errors[x] + right + 8) >> 4);
+            error = r;
+            if (r > step.up) error = r - 255, level = step.level + 1;
+            if (r < step.down) error = r + 255, level = step.level - 1;
+        }
+        line[x] = static_cast<uint8_t>(level);
+        // 7/16 right, 3/16 behind below, 5/16 below, 1/16 ahead below.
+        right = error * 7;
+        // The pixel behind on the next line has all its shares now.
+        errors[x - Step] = behind + error * 3;
+        behind = here + error * 5;
+        here = error;
+    }
+    errors[x - Step] = behind;
     errors[x] = here;
-    // Errors written into the padding fall off the page.
-    plane.errors.front() = 0;
-    plane.errors.back() = 0;
-    return any != 0;
 }
 
 }  // namespace
@@ -139,42 +208,69 @@ bool parseQuality(const char* name, Quality& quality) {
     return false;
 }
 
-void startPlaneHalftone(PlaneHalftone& plane, Quality quality, int maxLevel, int planeIndex,
-                        int width, bool inverted) {
-    plane.quality = quality;
-    plane.inverted = inverted;
-    plane.maxLevel = maxLevel;
-    plane.shiftX = 3 * planeIndex;
-    plane.shiftY = 5 * planeIndex;
-    plane.lines = 0;
-    for (int a = 0; a < 256; ++a) {
-        const int scaled = a * maxLevel;
-        plane.base[a] = static_cast<uint8_t>(scaled / 255);
-        plane.remainder[a] = static_cast<uint8_t>(scaled % 255);
-    }
+void startHalftone(Halftone& halftone, Quality quality, int width) {
+    halftone.quality = quality;
+    halftone.width = width;
+    halftone.planeCount = 0;
+    halftone.lines = 0;
     if (quality == Quality::High)
-        plane.errors.assign(static_cast<std::size_t>(width) + 2, 0);
+        halftone.errors.assign((static_cast<std::size_t>(width) + 2) * kMaxHalftonePlanes, 0);
     else
-        plane.errors.clear();
+        halftone.errors.clear();
 }
 
-bool halftoneLine(PlaneHalftone& plane, const uint8_t* amounts, int width, int y, uint8_t* levels) {
-    bool any = false;
-    switch (plane.quality) {
-        case Quality::Draft:
-            any = ditherLine(plane, plane.inverted ? kInverted8 : kThresholds8, amounts, width, y,
-                             levels);
-            break;
-        case Quality::Normal:
-            any = ditherLine(plane, plane.inverted ? kInverted16 : kThresholds16, amounts, width, y,
-                             levels);
-            break;
-        case Quality::High:
-            any = diffuseLine(plane, amounts, width, levels);
-            break;
+bool addHalftonePlane(Halftone& halftone, int maxLevel, int phase, bool inverted) {
+    if (halftone.planeCount >= kMaxHalftonePlanes || maxLevel < 1 || maxLevel > 15) return false;
+    PlaneHalftone& plane = halftone.planes[halftone.planeCount++];
+    plane.maxLevel = maxLevel;
+    plane.shiftX = 3 * phase;
+    plane.shiftY = 5 * phase;
+    plane.inverted = inverted;
+    for (int a = 0; a < 256; ++a) {
+        // The nearest level, what is left of the amount above it (in
+        // 1/255 of a level, -127 .. 127), and how far an error may move
+        // it before the level above or below is nearer; never past the
+        // plane's levels.
+        const int level = (a * maxLevel + 127) / 255;
+        DiffusionStep& step = plane.steps[a];
+        step.level = static_cast<uint8_t>(level);
+        step.rest = static_cast<int16_t>(a * maxLevel - 255 * level);
+        step.up = static_cast<int16_t>(level < maxLevel ? 127 : INT16_MAX);
+        step.down = static_cast<int16_t>(level > 0 ? -127 : INT16_MIN);
     }
-    ++plane.lines;
-    return any;
+    return true;
+}
+
+void halftoneLine(Halftone& halftone, const uint8_t* const* amounts, int y, uint8_t* const* levels,
+                  bool* any) {
+    const int count = halftone.planeCount, width = halftone.width;
+    if (halftone.quality == Quality::High) {
+        const std::size_t stride = static_cast<std::size_t>(width) + 2;
+        for (int p = 0; p < count; ++p) {
+            if (levels[p] != amounts[p])
+                std::memcpy(levels[p], amounts[p], static_cast<std::size_t>(width));
+            int32_t* errors = halftone.errors.data() + stride * static_cast<std::size_t>(p);
+            if ((halftone.lines & 1) != 0)
+                diffuseLine<-1>(levels[p], halftone.planes[p].steps, errors + 1, width);
+            else
+                diffuseLine<1>(levels[p], halftone.planes[p].steps, errors + 1, width);
+            // Errors written into the padding fall off the page.
+            errors[0] = errors[stride - 1] = 0;
+            int x = 0;
+            while (x < width && levels[p][x] == 0) ++x;
+            any[p] = x < width;
+        }
+    } else {
+        for (int p = 0; p < count; ++p) {
+            const PlaneHalftone& plane = halftone.planes[p];
+            any[p] = halftone.quality == Quality::Draft
+                         ? ditherLine(plane, plane.inverted ? kInverted8 : kThresholds8, amounts[p],
+                                      width, y, levels[p])
+                         : ditherLine(plane, plane.inverted ? kInverted16 : kThresholds16,
+                                      amounts[p], width, y, levels[p]);
+        }
+    }
+    ++halftone.lines;
 }
 
 int ditherThreshold(Quality quality, int x, int y) {

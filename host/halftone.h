@@ -29,25 +29,52 @@ const char* qualityName(Quality quality);
 // The quality of that name (any letter case), false when there is none.
 bool parseQuality(const char* name, Quality& quality);
 
-struct PlaneHalftone {
-    Quality quality = Quality::Normal;
-    int maxLevel = 1;
-    int shiftX = 0, shiftY = 0;   // the plane's offset into the matrix
-    bool inverted = false;        // reads the matrix upside down
-    uint8_t base[256] = {};       // ordered dither: the level below each amount
-    uint8_t remainder[256] = {};  // and how far above it the amount lies, 0 .. 254
-    std::vector<int32_t> errors;  // error diffusion: the next line's error, width + 2
-    int lines = 0;                // lines halftoned so far
+// Error diffusion's view of one amount: its nearest level and the rest
+// (amount x maxLevel - 255 x level); with the errors it receives, a pixel
+// prints one level more when the rest goes above `up`, one less when it
+// goes below `down`.
+struct DiffusionStep {
+    int16_t rest = 0;
+    int16_t up = 0, down = 0;
+    uint8_t level = 0;
 };
 
-// Prepares a plane of `width` pixels for a page, reading the matrix at the
-// offset of `planeIndex`.  Allocates the error line.
-void startPlaneHalftone(PlaneHalftone& plane, Quality quality, int maxLevel, int planeIndex,
-                        int width, bool inverted = false);
+// How one plane is halftoned.
+struct PlaneHalftone {
+    int maxLevel = 1;
+    int shiftX = 0, shiftY = 0;  // the plane's offset into the matrix
+    bool inverted = false;       // reads the matrix upside down
+    DiffusionStep steps[256];    // error diffusion, by amount
+};
 
-// Halftones the plane's next line: writes `width` levels.  True when any
-// level is above 0.
-bool halftoneLine(PlaneHalftone& plane, const uint8_t* amounts, int width, int y, uint8_t* levels);
+inline constexpr int kMaxHalftonePlanes = 8;
+
+// The halftoning of a page's planes, line after line.
+struct Halftone {
+    Quality quality = Quality::Normal;
+    int width = 0;
+    int planeCount = 0;
+    PlaneHalftone planes[kMaxHalftonePlanes];
+    // Error diffusion: the error each pixel of the next line receives, one
+    // row of width + 2 values (the two ends being padding) per plane slot.
+    std::vector<int32_t> errors;
+    int lines = 0;  // lines halftoned so far
+};
+
+// Prepares the halftoning of a page `width` pixels wide, with no plane yet.
+// Allocates the error line for error diffusion.
+void startHalftone(Halftone& halftone, Quality quality, int width);
+
+// Adds a plane of levels 0 .. maxLevel (1 .. 15) that reads the matrix at
+// the offset of `phase`, upside down when `inverted`.  False when the page
+// has kMaxHalftonePlanes planes already or maxLevel is out of range.
+bool addHalftonePlane(Halftone& halftone, int maxLevel, int phase, bool inverted = false);
+
+// Halftones the next line, y, of every plane: plane p turns amounts[p]
+// (`width` amounts) into levels[p] (`width` levels; it may be the same
+// buffer as amounts[p]), and any[p] tells whether a level is above 0.
+void halftoneLine(Halftone& halftone, const uint8_t* const* amounts, int y, uint8_t* const* levels,
+                  bool* any);
 
 // The ordered-dither threshold (0 .. 254) at a position, for tests.
 int ditherThreshold(Quality quality, int x, int y);

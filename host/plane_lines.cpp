@@ -24,10 +24,11 @@ std::string startPlaneLines(PlaneLines& lines, const ModeInfo& mode, PixelFormat
     lines.width = width;
     lines.planeCount = static_cast<int>(mode.sources.size());
     lines.separation = makeSeparation(mode, settings.separation);
+    startHalftone(lines.halftone, settings.quality, width);
     for (int p = 0; p < lines.planeCount; ++p) {
         const SourcePlane& s = mode.sources[static_cast<std::size_t>(p)];
-        startPlaneHalftone(lines.halftone[p], settings.quality, s.maxLevel,
-                           kPhaseOfInk[static_cast<int>(s.ink)], width, s.ink == Ink::LightBlack);
+        addHalftonePlane(lines.halftone, s.maxLevel, kPhaseOfInk[static_cast<int>(s.ink)],
+                         s.ink == Ink::LightBlack);
         lines.amounts[p].assign(static_cast<std::size_t>(width), 0);
         lines.levels[p].assign(static_cast<std::size_t>(width), 0);
         lines.packed[p].assign(packedBytes(width, s.bits), 0);
@@ -37,26 +38,30 @@ std::string startPlaneLines(PlaneLines& lines, const ModeInfo& mode, PixelFormat
 
 bool makeRasterLine(PlaneLines& lines, const uint8_t* pixels, int32_t y, RasterLine& out) {
     uint8_t* amounts[kMaxSourcePlanes];
-    for (int p = 0; p < lines.planeCount; ++p) amounts[p] = lines.amounts[p].data();
+    uint8_t* levels[kMaxSourcePlanes];
+    for (int p = 0; p < lines.planeCount; ++p) {
+        amounts[p] = lines.amounts[p].data();
+        levels[p] = lines.levels[p].data();
+    }
     separateLine(lines.separation, lines.format, pixels, lines.width, amounts);
+    bool inked[kMaxSourcePlanes] = {};
+    halftoneLine(lines.halftone, amounts, y, levels, inked);
 
     out = RasterLine{};
     out.line = y;
     bool any = false;
     for (int p = 0; p < lines.planeCount; ++p) {
         const SourcePlane& s = lines.mode->sources[static_cast<std::size_t>(p)];
-        uint8_t* levels = lines.levels[p].data();
         PlaneLine& plane = out.planes[p];
         plane.width = static_cast<int16_t>(lines.width);
         int first = 0, last = 0;
-        if (!halftoneLine(lines.halftone[p], amounts[p], lines.width, y, levels) ||
-            !levelSpan(levels, lines.width, first, last)) {
+        if (!inked[p] || !levelSpan(levels[p], lines.width, first, last)) {
             plane.data = nullptr;  // no ink on this line
             plane.left = plane.width;
             continue;
         }
         any = true;
-        packLevels(levels, lines.width, s.bits, lines.packed[p].data());
+        packLevels(levels[p], lines.width, s.bits, lines.packed[p].data());
         plane.data = lines.packed[p].data();
         plane.left = static_cast<int16_t>(first);
         plane.right = static_cast<int16_t>(lines.width - 1 - last);

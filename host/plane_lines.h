@@ -27,7 +27,7 @@ struct PlaneLines {
     int width = 0;
     int planeCount = 0;
     Separation separation;
-    PlaneHalftone halftone[kMaxSourcePlanes];
+    Halftone halftone;
     std::vector<uint8_t> amounts[kMaxSourcePlanes];  // the line's separated ink amounts
     std::vector<uint8_t> levels[kMaxSourcePlanes];   // its halftoned levels
     std::vector<uint8_t> packed[kMaxSourcePlanes];   // its packed plane bytes

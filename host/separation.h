@@ -60,8 +60,6 @@ struct Separation {
     bool hasH = false;
     int gcr256 = 256;    // gcr in 1/256
     int inkLimit = 765;  // in 1/255 of one ink at full
-    uint8_t light[256];  // light-black amount of each black amount
-    uint8_t dark[256];   // dark share of each black amount
 };
 
 Separation makeSeparation(const ModeInfo& mode, const SeparationSettings& settings);

@@ -35,6 +35,20 @@ uint8_t amountAt(int x, int y) {
     return static_cast<uint8_t>(x * 255 / (kBar * kTintCount - 1));  // ramp
 }
 
+// A page of one plane.
+Halftone onePlane(Quality quality, int maxLevel, int phase, int width, bool inverted = false) {
+    Halftone h;
+    startHalftone(h, quality, width);
+    addHalftonePlane(h, maxLevel, phase, inverted);
+    return h;
+}
+
+bool lineOf(Halftone& h, const uint8_t* amounts, int y, uint8_t* levels) {
+    bool any = false;
+    halftoneLine(h, &amounts, y, &levels, &any);
+    return any;
+}
+
 struct Page {
     int width = kBar * kTintCount, height = 2 * kBar;
     std::vector<uint8_t> levels;
@@ -43,13 +57,11 @@ struct Page {
 Page halftonePage(Quality quality, int maxLevel, int planeIndex) {
     Page page;
     page.levels.resize(static_cast<std::size_t>(page.width) * page.height);
-    PlaneHalftone plane;
-    startPlaneHalftone(plane, quality, maxLevel, planeIndex, page.width);
+    Halftone plane = onePlane(quality, maxLevel, planeIndex, page.width);
     std::vector<uint8_t> amounts(static_cast<std::size_t>(page.width));
     for (int y = 0; y < page.height; ++y) {
         for (int x = 0; x < page.width; ++x) amounts[x] = amountAt(x, y);
-        halftoneLine(plane, amounts.data(), page.width, y,
-                     &page.levels[static_cast<std::size_t>(y) * page.width]);
+        lineOf(plane, amounts.data(), y, &page.levels[static_cast<std::size_t>(y) * page.width]);
     }
     return page;
 }
@@ -91,19 +103,78 @@ TEST(Halftone, CellMeansFollowTheAmountAndEveryTintPrints) {
 TEST(Halftone, BlankAndSolidStayExact) {
     for (Quality quality : kQualities)
         for (int maxLevel : kMaxLevels) {
-            PlaneHalftone plane;
-            startPlaneHalftone(plane, quality, maxLevel, 1, 64);
+            Halftone plane = onePlane(quality, maxLevel, 1, 64);
             std::vector<uint8_t> amounts(64), levels(64, 99);
             for (int y = 0; y < 8; ++y) {
                 // Solid, white, solid: no dot in the white, no gap in the solid.
                 for (int x = 0; x < 64; ++x) amounts[x] = (x / 16) % 2 == 0 ? 255 : 0;
-                const bool any = halftoneLine(plane, amounts.data(), 64, y, levels.data());
+                const bool any = lineOf(plane, amounts.data(), y, levels.data());
                 EXPECT_TRUE(any);
                 for (int x = 0; x < 64; ++x)
                     ASSERT_EQ(levels[x], amounts[x] ? maxLevel : 0) << qualityName(quality);
             }
             std::vector<uint8_t> white(64, 0);
-            EXPECT_FALSE(halftoneLine(plane, white.data(), 64, 8, levels.data()));
+            EXPECT_FALSE(lineOf(plane, white.data(), 8, levels.data()));
+        }
+}
+
+// Ordered dither is the threshold rule: level floor(a L / 255), one more
+// when the remainder a L mod 255 exceeds the matrix threshold at the
+// plane's offset (upside down for an inverted plane); on widths that end
+// inside and outside a block.
+TEST(Halftone, OrderedDitherFollowsTheThresholdRule) {
+    for (Quality quality : {Quality::Draft, Quality::Normal})
+        for (int maxLevel : kMaxLevels)
+            for (bool inverted : {false, true})
+                for (int width : {5, 16, 37}) {
+                    Halftone plane = onePlane(quality, maxLevel, 2, width, inverted);
+                    std::vector<uint8_t> amounts(width), levels(width);
+                    for (int y = 0; y < 20; ++y) {
+                        for (int x = 0; x < width; ++x)
+                            amounts[x] = static_cast<uint8_t>((x * 37 + y * 101) % 256);
+                        lineOf(plane, amounts.data(), y, levels.data());
+                        for (int x = 0; x < width; ++x) {
+                            const int scaled = amounts[x] * maxLevel;
+                            int t = ditherThreshold(quality, x + 6, y + 10);
+                            if (inverted) t = 254 - t;
+                            ASSERT_EQ(levels[x], scaled / 255 + (scaled % 255 > t))
+                                << qualityName(quality) << " 0-" << maxLevel << " x " << x << " y "
+                                << y << (inverted ? " inverted" : "");
+                        }
+                    }
+                }
+}
+
+// Planes halftoned together, in place, print what each prints alone.
+TEST(Halftone, PlanesTogetherPrintAsEachAlone) {
+    constexpr int kWidth = 45;
+    const int maxLevels[] = {15, 2, 1, 9, 3};
+    for (Quality quality : kQualities)
+        for (int count = 1; count <= 5; ++count) {
+            Halftone together;
+            startHalftone(together, quality, kWidth);
+            std::vector<Halftone> alone;
+            for (int p = 0; p < count; ++p) {
+                addHalftonePlane(together, maxLevels[p], p);
+                alone.push_back(onePlane(quality, maxLevels[p], p, kWidth));
+            }
+            std::vector<std::vector<uint8_t>> lines(count, std::vector<uint8_t>(kWidth));
+            for (int y = 0; y < 6; ++y) {
+                uint8_t* rows[5];
+                bool any[5];
+                for (int p = 0; p < count; ++p) {
+                    for (int x = 0; x < kWidth; ++x)
+                        lines[p][x] = static_cast<uint8_t>((x * 29 + y * 53 + p * 71) % 256);
+                    rows[p] = lines[p].data();
+                }
+                std::vector<std::vector<uint8_t>> want(count, std::vector<uint8_t>(kWidth));
+                for (int p = 0; p < count; ++p)
+                    lineOf(alone[p], lines[p].data(), y, want[p].data());
+                halftoneLine(together, rows, y, rows, any);
+                for (int p = 0; p < count; ++p)
+                    ASSERT_EQ(lines[p], want[p]) << qualityName(quality) << " " << count
+                                                 << " planes, plane " << p << " line " << y;
+            }
         }
 }
 
@@ -128,6 +199,24 @@ TEST(PlanePacking, PacksFirstPixelHighAndClearsTheTail) {
     EXPECT_EQ(last, 10);
     const uint8_t blank[4] = {};
     EXPECT_FALSE(levelSpan(blank, 4, first, last));
+}
+
+// Lines of every length up to three blocks and past, against packing one
+// pixel at a time.
+TEST(PlanePacking, EveryWidthPacksAsPixelByPixel) {
+    for (int bits : {1, 2, 4})
+        for (int width = 1; width <= 70; ++width) {
+            std::vector<uint8_t> levels(width);
+            for (int x = 0; x < width; ++x)
+                levels[x] = static_cast<uint8_t>((x * 7 + width) % (1 << bits));
+            std::vector<uint8_t> want(packedBytes(width, bits), 0);
+            for (int x = 0; x < width; ++x)
+                want[x * bits / 8] |=
+                    static_cast<uint8_t>(levels[x] << (8 - bits - (x * bits) % 8));
+            std::vector<uint8_t> got(want.size(), 0xEE);
+            packLevels(levels.data(), width, bits, got.data());
+            ASSERT_EQ(got, want) << bits << " bits, width " << width;
+        }
 }
 
 }  // namespace

@@ -110,5 +110,37 @@ TEST(Separation, LineFeedsEachPlaneItsInk) {
     EXPECT_EQ(planes, want);
 }
 
+// A line separates as its pixels do one by one, for every mode, pixel
+// format and setting, across block ends and with pixels past the ink limit.
+TEST(Separation, LineAgreesWithItsPixels) {
+    constexpr int kWidth = 83;
+    const SeparationSettings settings[] = {{}, {0.0f, 400}, {0.5f, 200}, {1.0f, 600}, {1.0f, 100}};
+    for (const ModeInfo& mode : allModes())
+        for (PixelFormat format : {PixelFormat::Grey, PixelFormat::Rgb, PixelFormat::Cmyk})
+            for (const SeparationSettings& setting : settings) {
+                const Separation s = makeSeparation(mode, setting);
+                const int step = bytesPerPixel(format);
+                std::vector<uint8_t> pixels(static_cast<std::size_t>(kWidth * step));
+                unsigned seed = 12345;
+                for (uint8_t& v : pixels) {
+                    seed = seed * 1103515245u + 12345u;
+                    const unsigned r = seed >> 16;
+                    v = static_cast<uint8_t>(r % 3 == 0 ? (r & 1) * 255 : r);  // many extremes
+                }
+                std::vector<std::vector<uint8_t>> planes(mode.sources.size(),
+                                                         std::vector<uint8_t>(kWidth, 0xEE));
+                uint8_t* out[kMaxSourcePlanes] = {};
+                for (std::size_t p = 0; p < planes.size(); ++p) out[p] = planes[p].data();
+                separateLine(s, format, pixels.data(), kWidth, out);
+                for (int x = 0; x < kWidth; ++x) {
+                    const InkAmounts a = separatePixel(s, format, &pixels[x * step]);
+                    for (std::size_t p = 0; p < planes.size(); ++p)
+                        ASSERT_EQ(planes[p][x], a.amount[static_cast<int>(mode.sources[p].ink)])
+                            << mode.name << " format " << step << " limit " << setting.inkLimit
+                            << " x " << x << " plane " << p;
+                }
+            }
+}
+
 }  // namespace
 }  // namespace inkband::host
