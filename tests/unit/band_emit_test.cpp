@@ -1,16 +1,16 @@
 // emitBand on hand-built bands: plane lists and black-only selections of
 // every mode class (2, 6 and 9 included, which no settings reach), blank
 // bands, pending skips and the selection sent only on a change.
-#include "raster/band_emit.h"
+#include "job/band_emit.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
 
-#include "interface/job_slot.h"
-#include "raster/output_reserve.h"
-#include "stream/line_encoder.h"
+#include "job/line_coding.h"
+#include "job/output_reserve.h"
+#include "job/page_buffers.h"
 #include "support/heap_guard.h"
 #include "support/job_driver.h"
 

@@ -1,7 +1,7 @@
 // OutputOpen, OutputInit, OutputProduce and OutputClose.
 #include <gtest/gtest.h>
 
-#include "interface/output_job.h"
+#include "job/output_job.h"
 #include "support/heap_guard.h"
 
 using namespace inkband;

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "interface/job_slot.h"
+#include "job/page_buffers.h"
 #include "support/heap_guard.h"
 
 using namespace inkband;

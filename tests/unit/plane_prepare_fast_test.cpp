@@ -12,10 +12,10 @@
 #include <random>
 #include <vector>
 
-#include "raster/plane_prepare.h"
-#include "raster/span_search.h"
-#include "raster/ternary_pack.h"
-#include "raster/zero_scan.h"
+#include "job/plane_prepare.h"
+#include "kernels/span_search.h"
+#include "kernels/ternary_pack.h"
+#include "kernels/zero_scan.h"
 #include "support/simd_levels.h"
 
 using namespace inkband;

@@ -1,6 +1,6 @@
 // Both call-sequence tables, driven table-wise: every operation from every
 // state gives the expected check result and target.
-#include "interface/sequence_table.h"
+#include "job/sequence_table.h"
 
 #include <gtest/gtest.h>
 
