@@ -37,7 +37,7 @@ bool planeHasData(int32_t length, int16_t bandHeight) {
     return length != bandHeight && length != 0;
 }
 
-int64_t planePiecesFor(int16_t selection, int16_t planeCount) {
+int64_t planePiecesFor(BandSelection selection, int16_t planeCount) {
     switch (selection) {
         case kSelectionBlack:
         case kSelectionLightBlack:
@@ -60,9 +60,9 @@ void emptyBandChunk(DataChunk* chunk) {
     chunk->writePos = chunk->start + kBandChunkHeaderSize;
 }
 
-int16_t bandSelection(const OutputJob* job, const int32_t* lengths) {
+BandSelection bandSelection(const OutputJob* job, const int32_t* lengths) {
     const BandPlaneRoles& roles = rolesOf(job);
-    int16_t selection = kSelectionNone;
+    BandSelection selection = kSelectionNone;
     for (int i = 0; i < job->planeCount; ++i) {
         if (!planeHasData(lengths[i], job->bandHeight)) continue;
         if (i == roles.blackIndex) {
@@ -83,7 +83,7 @@ int16_t bandSelection(const OutputJob* job, const int32_t* lengths) {
 }
 
 EmitCount countBandPieces(const OutputJob* job, const int32_t* lengths) {
-    int16_t selection = bandSelection(job, lengths);
+    const BandSelection selection = bandSelection(job, lengths);
     if (selection == kSelectionNone) return {0, 0};
     int64_t commands = skipCommandCount(job->pendingSkip);
     if (selection != job->lastColorSet) ++commands;
@@ -143,7 +143,7 @@ void emitBand(OutputJob* job) {
         lengths[i] = bandLength(job->planes[i].chain);
         if (!planeHasData(lengths[i], job->bandHeight)) emptyBandChunk(&job->planes[i].chain);
     }
-    int16_t selection = bandSelection(job, lengths);
+    const BandSelection selection = bandSelection(job, lengths);
     if (selection == kSelectionNone) {
         // Counted, never sent unless a band with data follows.
         if (job->pendingSkip < INT32_MAX) ++job->pendingSkip;
@@ -227,14 +227,10 @@ void openNewBand(OutputJob* job) {
         job->holdChunks[i].savedLength = chunkLength(job->holdChunks[i]);
 
     // With one chunk per plane the old band is emitted once, unless the new
-    // line lies in an earlier band.  64-bit limits: band numbers reach
-    // INT32_MAX.
-    const PlaneState& first = job->planes[0];
-    int64_t oldBand = first.pending.band;
-    int64_t newBand = first.current.band;
-    int64_t limit = oldBand + job->chunksPerPlane;
-    if (newBand < limit) limit = newBand;
-    if (oldBand < limit) emitBand(job);
+    // line lies in an earlier band.
+    const int64_t newBand = job->planes[0].current.band;
+    const int64_t limit = bandLimit(job, newBand);
+    if (job->planes[0].pending.band < limit) emitBand(job);
     int64_t gap = newBand - limit;
     if (gap > 0) emitSkip(job, gap);
 }

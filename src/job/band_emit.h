@@ -9,15 +9,6 @@
 
 namespace inkband {
 
-// Plane selection of an emitted band.
-enum BandSelection : int16_t {
-    kSelectionNone = 0,        // no plane has data: the band is skipped
-    kSelectionBlack = 1,       // the K plane alone
-    kSelectionLightBlack = 2,  // the k plane alone
-    kSelectionBothBlack = 3,   // the K and k planes
-    kSelectionFull = 4,        // any other plane has data: every plane
-};
-
 // Which planes of a mode class are the K and k planes, and the ESC ( L of
 // its full plane list.
 struct BandPlaneRoles {
@@ -31,7 +22,7 @@ extern const BandPlaneRoles kBandPlaneRoles[11];
 inline int32_t bandLength(const DataChunk& chunk) { return chunk.start[3] | (chunk.start[4] << 8); }
 
 // Selection of a band whose planes have these ESC ( F lengths.
-int16_t bandSelection(const OutputJob* job, const int32_t* lengths);
+BandSelection bandSelection(const OutputJob* job, const int32_t* lengths);
 
 // Command pieces (skips, selection) and plane pieces emitBand will append
 // for a band with these lengths, given the job's pendingSkip and
@@ -41,6 +32,16 @@ struct EmitCount {
     int64_t planePieces;
 };
 EmitCount countBandPieces(const OutputJob* job, const int32_t* lengths);
+
+// The band up to which the band chunks may emit, below band `upTo`:
+// min(pending.band + chunksPerPlane, upTo) on plane 0's line state.  The
+// band being assembled (pending.band) goes out when it lies below the
+// limit, and the bands from the limit up to `upTo` are skipped.  64-bit:
+// band numbers reach INT32_MAX.
+inline int64_t bandLimit(const OutputJob* job, int64_t upTo) {
+    const int64_t reach = static_cast<int64_t>(job->planes[0].pending.band) + job->chunksPerPlane;
+    return reach < upTo ? reach : upTo;
+}
 
 // ESC ( e commands needed to skip `count` bands.
 inline int64_t skipCommandCount(int64_t count) {

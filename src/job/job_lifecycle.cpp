@@ -15,7 +15,7 @@ void releasePageBuffers(OutputJob* job) {
         releaseSlot(&job->lineBuffers[i]);
         job->planeLines[i].data = nullptr;
     }
-    job->pageBuffers = 0;
+    job->pageBuffers = false;
 }
 
 void emptyCommandChain(OutputJob* job) {
@@ -88,7 +88,7 @@ int32_t openJob(OutputJob** slot) {
 
 int16_t produceNothing(OutputJob* job) {
     sequenceStep(&job->sequence, kOpProduce);
-    job->bareProduce = 1;  // its OutputComplete commits nothing
+    job->bareProduce = true;  // its OutputComplete commits nothing
     return INKBAND_OK;
 }
 

@@ -18,18 +18,12 @@ using namespace inkband;
 
 namespace {
 
-// How the line relates to the band being assembled (stored in lastOp).
-enum LineRelation : int16_t {
-    kSameBand = 1,   // in the band being assembled (or the page's first, in band 0)
-    kFirstLine = 2,  // the page's first line, in a later band
-    kNewBand = 3,    // opens another band
-};
-
-int16_t relationOf(const OutputJob* job) {
+// How the line relates to the band being assembled, as lastOp keeps it.
+LastOp relationOf(const OutputJob* job) {
     const PlaneState& first = job->planes[0];
-    if (first.current.band == first.pending.band) return kSameBand;
-    if (first.pending.lineInBand == -1) return kFirstLine;
-    return kNewBand;
+    if (first.current.band == first.pending.band) return kLastOpSameBand;
+    if (first.pending.lineInBand == -1) return kLastOpFirstLine;
+    return kLastOpNewBand;
 }
 
 bool descriptorsValid(const OutputJob* job, const RasterLine* line) {
@@ -41,14 +35,14 @@ bool descriptorsValid(const OutputJob* job, const RasterLine* line) {
 // True when every plane's chunk has room for what this line adds: the blank
 // lines it skips, the line itself and one byte for each later line of its
 // band.
-bool lineFits(const OutputJob* job, int16_t relation) {
-    if (job->bandsAlwaysFit != 0) return true;
+bool lineFits(const OutputJob* job, LastOp relation) {
+    if (job->bandsAlwaysFit) return true;
     for (int i = 0; i < job->planeCount; ++i) {
         const PlaneState& plane = job->planes[i];
         int64_t later = job->bandHeight - 1 - plane.current.lineInBand;
         int64_t used;
         int64_t skipped;
-        if (relation == kNewBand) {
+        if (relation == kLastOpNewBand) {
             int64_t completion = job->bandHeight - 1 - plane.pending.lineInBand;
             if (chunkLength(plane.chain) + (completion > 0 ? completion : 0) > plane.chain.capacity)
                 return false;
@@ -56,7 +50,7 @@ bool lineFits(const OutputJob* job, int16_t relation) {
             skipped = plane.current.lineInBand;
         } else {
             used = chunkLength(plane.chain);
-            int64_t previous = relation == kFirstLine ? -1 : plane.pending.lineInBand;
+            int64_t previous = relation == kLastOpFirstLine ? -1 : plane.pending.lineInBand;
             skipped = plane.current.lineInBand - 1 - previous;
         }
         if (skipped < 0) skipped = 0;
@@ -70,15 +64,14 @@ bool lineFits(const OutputJob* job, int16_t relation) {
 }
 
 // Reserves the command chunks and piece slots the line will use.
-int16_t reserveForLine(OutputJob* job, int16_t relation) {
-    int64_t commands = job->headerState != 2 ? 1 : 0;
+int16_t reserveForLine(OutputJob* job, LastOp relation) {
+    int64_t commands = job->headerState != kHeaderSent ? 1 : 0;
     int64_t planes = 0;
-    if (relation == kNewBand) {
+    if (relation == kLastOpNewBand) {
         int32_t lengths[kMaxPlanes];
         completedBandLengths(job, lengths);
         const PlaneState& first = job->planes[0];
-        int64_t limit = static_cast<int64_t>(first.pending.band) + job->chunksPerPlane;
-        if (first.current.band < limit) limit = first.current.band;
+        const int64_t limit = bandLimit(job, first.current.band);
         if (first.pending.band < limit) {
             EmitCount band = countBandPieces(job, lengths);
             commands += band.commandPieces;
@@ -95,7 +88,7 @@ int16_t inkband::produceLine(OutputJob* job, RasterLine* line, PieceList** out,
                              const SequenceEntry* step) {
     beginProducingCall(job);
     if (line == nullptr || out == nullptr || line->line < 0 ||
-        (job->lineCommitted != 0 && line->line <= job->lastLine) || job->pageBuffers == 0 ||
+        (job->lineCommitted && line->line <= job->lastLine) || !job->pageBuffers ||
         job->bandHeight <= 0)
         return INKBAND_REFUSED;
     // The split rewrites the caller's planes: their descriptors are checked
@@ -115,7 +108,7 @@ int16_t inkband::produceLine(OutputJob* job, RasterLine* line, PieceList** out,
         return INKBAND_REFUSED;
     }
     job->pieceList->count = 0;
-    int16_t relation = relationOf(job);
+    const LastOp relation = relationOf(job);
     const int16_t status =
         lineFits(job, relation) ? reserveForLine(job, relation) : INKBAND_NO_MEMORY;
     if (status != INKBAND_OK) {
@@ -123,16 +116,16 @@ int16_t inkband::produceLine(OutputJob* job, RasterLine* line, PieceList** out,
         return status;
     }
 
-    if (job->headerState != 2) {
+    if (job->headerState != kHeaderSent) {
         emitPageHeader(job);
-        job->headerState = 2;
+        job->headerState = kHeaderSent;
     }
     job->lastOp = relation;
     switch (relation) {
-        case kSameBand:
+        case kLastOpSameBand:
             appendToBand(job);
             break;
-        case kFirstLine:
+        case kLastOpFirstLine:
             // The bands above the page's first line are blank.
             job->pendingSkip = job->planes[0].current.band;
             for (int i = 0; i < job->planeCount; ++i) {
@@ -146,7 +139,7 @@ int16_t inkband::produceLine(OutputJob* job, RasterLine* line, PieceList** out,
             break;
     }
     job->producedLine = line->line;
-    job->bareProduce = 0;
+    job->bareProduce = false;
     job->pieceList->pieces = job->pieceArray;
     *out = job->pieceList;
     sequenceFollow(&job->sequence, step);

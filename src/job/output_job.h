@@ -13,13 +13,38 @@ namespace inkband {
 
 inline constexpr int kMaxPlanes = 16;  // room per job; no mode uses more than 10
 
+// What the last producing call did, for the OutputComplete that follows it.
+enum LastOp : int16_t {
+    kLastOpNone = 0,       // nothing yet on this page (after an allocating OutputInitPart)
+    kLastOpSameBand = 1,   // a line in the band being assembled (or the page's first, in band 0)
+    kLastOpFirstLine = 2,  // the page's first line, in a later band than pending.band
+    kLastOpNewBand = 3,    // a line that opened another band
+    kLastOpFlush = 4,      // OutputFlush
+    kLastOpFormFeed = 5,   // OutputFormFeed
+};
+
+// Whether the page header (ESC ( I, ESC ( J) has gone out on this page.
+enum HeaderState : int16_t {
+    kHeaderDue = 0,   // not yet: the next line sends it first
+    kHeaderSent = 2,  // sent
+};
+
+// Plane selection of an emitted band, as lastColorSet keeps it.
+enum BandSelection : int16_t {
+    kSelectionNone = 0,        // no plane has data: the band is skipped
+    kSelectionBlack = 1,       // the K plane alone
+    kSelectionLightBlack = 2,  // the k plane alone
+    kSelectionBothBlack = 3,   // the K and k planes
+    kSelectionFull = 4,        // any other plane has data: every plane
+};
+
 struct PlaneState {
     DataChunk chain;      // the band chunk: BandChunkHeader + encoded lines
     LineExtent pending;   // as of the last OutputComplete
     LineExtent current;   // as of the latest OutputProduceTwo
     int16_t pixelShift;   // source plane: log2 pixels per byte (3, 2, 1)
     int16_t outputShift;  // ten-plane classes: the output plane's shift
-    int16_t ternaryFlag;  // non-zero: 2-bit plane packed five pixels a byte
+    bool ternaryFlag;     // 2-bit source plane packed five pixels a byte
 };
 
 }  // namespace inkband
@@ -29,16 +54,17 @@ struct PlaneState {
 struct OutputJob {
     PieceList* pieceList;    // the list every producing call hands back
     PieceList* currentList;  // the list the running call fills
-    int16_t chunksPerPlane;  // 0 until page buffers were first allocated, then 1
+    int16_t chunksPerPlane;  // band chunks per plane: 0 until page buffers were first
+                             // allocated, then 1 for good
     inkband::PlaneState planes[inkband::kMaxPlanes];
     inkband::DataChunk holdChunks[inkband::kMaxPlanes];
     inkband::DataChunk commandChain;            // page header, skips, selections, form feed
     PlaneLine planeLines[inkband::kMaxPlanes];  // each plane's prepared line
     int16_t bandHeight;                         // lines per band: 1, 8 or 16
-    int16_t lastOp;                             // what the last producing call did (1 .. 5)
-    int16_t headerState;                        // 2 once the page header went out on this page
-    int16_t lastColorSet;                       // selection whose ESC ( L was last sent on the page
-    int16_t altSequence;                        // 1: the settings asked for the alternate sequence
+    inkband::LastOp lastOp;                     // what the last producing call did
+    inkband::HeaderState headerState;           // whether the page header went out on this page
+    inkband::BandSelection lastColorSet;        // selection last sent (ESC ( L) on the page
+    bool altSequence;                           // the settings asked for the alternate sequence
     int32_t formLength;                         // argument of the last OutputFormFeed
     int32_t pendingSkip;                        // blank bands counted, not yet skipped
     int16_t modeClass;                          // 0 .. 10
@@ -53,12 +79,12 @@ struct OutputJob {
 
     // Bookkeeping the entry points need to refuse bad input soundly.
     int16_t pieceCapacity;              // entries in pieceArray (108, grows on demand)
-    int16_t pageBuffers;                // 1: a successful allocating OutputInitPart made
-                                        // this page's buffers and they are not released
-    int16_t bareProduce;                // 1: the step awaiting OutputComplete was OutputProduce
-    int16_t lineCommitted;              // 1: a line of this page has been committed
-    int16_t bandsAlwaysFit;             // 1: a band of the widest lines fits every band
-                                        // and hold chunk, so lines need no room check
+    bool pageBuffers;                   // a successful allocating OutputInitPart made this
+                                        // page's buffers and they are not released
+    bool bareProduce;                   // the step awaiting OutputComplete was OutputProduce
+    bool lineCommitted;                 // a line of this page has been committed
+    bool bandsAlwaysFit;                // a band of the widest lines fits every band and
+                                        // hold chunk, so lines need no room check
     int32_t lastLine;                   // the last line committed on this page
     int32_t producedLine;               // the line of the call awaiting OutputComplete
     inkband::DataChunk* commandCursor;  // where the next free command chunk is sought

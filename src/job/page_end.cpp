@@ -13,23 +13,12 @@ using namespace inkband;
 
 namespace {
 
-enum LastOp : int16_t {
-    kOpNone = 0,
-    kOpLineSameBand = 1,
-    kOpLineFirst = 2,
-    kOpLineNewBand = 3,
-    kOpFlushed = 4,
-    kOpFormFed = 5,
-};
-
 // Pieces of the band being assembled once it is completed, for reserving.
 EmitCount pendingBandPieces(const OutputJob* job) {
     int32_t lengths[kMaxPlanes];
     completedBandLengths(job, lengths);
     return countBandPieces(job, lengths);
 }
-
-bool holdsPageBuffers(const OutputJob* job) { return job->pageBuffers != 0; }
 
 // Advances every plane's band number once, saturating: the last possible
 // band (INT32_MAX) is emitted like any other.
@@ -41,9 +30,7 @@ void advanceBands(OutputJob* job) {
 // Moves each plane's held first line of the new band into its band chunk.
 void moveHeldLines(OutputJob* job) {
     const PlaneState& first = job->planes[0];
-    int64_t limit = static_cast<int64_t>(first.pending.band) + job->chunksPerPlane;
-    if (first.current.band < limit) limit = first.current.band;
-    if (first.pending.band < limit) {
+    if (first.pending.band < bandLimit(job, first.current.band)) {
         for (int i = 0; i < job->planeCount; ++i) emptyBandChunk(&job->planes[i].chain);
         advanceBands(job);
     }
@@ -68,8 +55,8 @@ namespace inkband {
 int16_t flushPage(OutputJob* job, PieceList** out) {
     if (out == nullptr) return INKBAND_REFUSED;
     beginProducingCall(job);
-    const bool alternate = job->altSequence == 1;
-    const bool buffers = holdsPageBuffers(job);
+    const bool alternate = job->altSequence;
+    const bool buffers = job->pageBuffers;
     if (alternate && buffers) {
         // The alternate sequence ends its pages with form feeds; a flush
         // with the page buffers in place emits nothing.  Ordinary jobs whose
@@ -77,16 +64,16 @@ int16_t flushPage(OutputJob* job, PieceList** out) {
         // the second table ends here, and its OutputComplete releases the
         // buffers.
         job->pieceList->count = 0;
-        job->lastOp = kOpFlushed;
+        job->lastOp = kLastOpFlush;
         *out = job->pieceList;
         if (job->sequence->table == 1) {
-            job->bareProduce = 0;
+            job->bareProduce = false;
             sequenceStep(&job->sequence, kOpFlush);
         }
         return INKBAND_OK;
     }
 
-    const bool header = alternate || job->headerState != 2;
+    const bool header = alternate || job->headerState != kHeaderSent;
     const bool formFeed = alternate && !buffers;
     EmitCount band = buffers ? pendingBandPieces(job) : EmitCount{0, 0};
     int64_t commands = (header ? 1 : 0) + band.commandPieces + (formFeed ? 1 : 0);
@@ -94,7 +81,7 @@ int16_t flushPage(OutputJob* job, PieceList** out) {
     if (status != INKBAND_OK) return status;
 
     job->pieceList->count = 0;
-    job->lastOp = kOpFlushed;
+    job->lastOp = kLastOpFlush;
     if (header) emitPageHeader(job);
     if (buffers) {
         completeBands(job);
@@ -108,22 +95,18 @@ int16_t flushPage(OutputJob* job, PieceList** out) {
     if (formFeed) emitCommand(job, &kFormFeed, 1);
     job->pieceList->pieces = job->pieceArray;
     *out = job->pieceList;
-    job->bareProduce = 0;
+    job->bareProduce = false;
     sequenceStep(&job->sequence, kOpFlush);
     return INKBAND_OK;
 }
 
 int16_t feedForm(OutputJob* job, PieceList** out, int32_t formLength) {
-    if (job->altSequence != 1 || out == nullptr || !holdsPageBuffers(job)) return INKBAND_REFUSED;
+    if (!job->altSequence || out == nullptr || !job->pageBuffers) return INKBAND_REFUSED;
     beginProducingCall(job);
 
     // The band being assembled goes out only when the form length in bands
     // lies beyond it.
-    const PlaneState& first = job->planes[0];
-    int64_t n = first.pending.band;
-    int64_t limit = formLength / job->bandHeight;
-    if (n + job->chunksPerPlane < limit) limit = n + job->chunksPerPlane;
-    const bool emit = n < limit;
+    const bool emit = job->planes[0].pending.band < bandLimit(job, formLength / job->bandHeight);
     EmitCount band = emit ? pendingBandPieces(job) : EmitCount{0, 0};
     const int16_t status =
         reserveOutput(job, 1 + band.commandPieces, 1 + band.commandPieces + band.planePieces);
@@ -131,41 +114,38 @@ int16_t feedForm(OutputJob* job, PieceList** out, int32_t formLength) {
 
     job->pieceList->count = 0;
     emitPageHeader(job);
-    job->lastOp = kOpFormFed;
+    job->lastOp = kLastOpFormFeed;
     job->formLength = formLength;
     completeBands(job);
-    if (n < limit) emitBand(job);
+    if (emit) emitBand(job);
     job->pieceList->pieces = job->pieceArray;
     *out = job->pieceList;
-    job->bareProduce = 0;
+    job->bareProduce = false;
     sequenceStep(&job->sequence, kOpFormFeed);
     return INKBAND_OK;
 }
 
 int16_t completeCall(OutputJob* job, const SequenceEntry* step) {
-    if (job->bareProduce != 0) {
+    if (job->bareProduce) {
         // The step being acknowledged was a bare OutputProduce: nothing of
         // an earlier call is repeated.
-        job->bareProduce = 0;
+        job->bareProduce = false;
     } else {
         switch (job->lastOp) {
-            case kOpLineSameBand:
-            case kOpLineFirst:
+            case kLastOpSameBand:
+            case kLastOpFirstLine:
                 for (int i = 0; i < job->planeCount; ++i)
                     job->planes[i].pending = job->planes[i].current;
                 break;
-            case kOpLineNewBand:
+            case kLastOpNewBand:
                 moveHeldLines(job);
                 break;
-            case kOpFlushed:
+            case kLastOpFlush:
                 releasePageBuffers(job);
                 break;
-            case kOpFormFed: {
-                const PlaneState& first = job->planes[0];
-                int64_t limit = job->formLength / job->bandHeight;
-                int64_t next = static_cast<int64_t>(first.pending.band) + job->chunksPerPlane;
-                if (next < limit) limit = next;
-                if (first.pending.band < limit) {
+            case kLastOpFormFeed: {
+                const int64_t limit = bandLimit(job, job->formLength / job->bandHeight);
+                if (job->planes[0].pending.band < limit) {
                     for (int i = 0; i < job->planeCount; ++i) emptyBandChunk(&job->planes[i].chain);
                     advanceBands(job);
                 }
@@ -174,9 +154,9 @@ int16_t completeCall(OutputJob* job, const SequenceEntry* step) {
             default:
                 break;
         }
-        if (job->lastOp == kOpLineSameBand || job->lastOp == kOpLineFirst ||
-            job->lastOp == kOpLineNewBand) {
-            job->lineCommitted = 1;
+        if (job->lastOp == kLastOpSameBand || job->lastOp == kLastOpFirstLine ||
+            job->lastOp == kLastOpNewBand) {
+            job->lineCommitted = true;
             job->lastLine = job->producedLine;
         }
     }

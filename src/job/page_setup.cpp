@@ -58,7 +58,7 @@ struct PageMode {
     int16_t planeCount;
     int16_t sourcePlaneCount;
     int16_t pixelShift[kMaxPlanes];
-    int16_t ternaryFlag[kMaxPlanes];
+    bool ternaryFlag[kMaxPlanes];
     int16_t outputShift[kMaxPlanes];
 };
 
@@ -74,7 +74,7 @@ bool resolvePageMode(const OutputJob* job, const SettingsFields& fields, PageMod
     for (int16_t i = 0; i < mode->sourcePlaneCount; ++i) {
         mode->ternaryFlag[i] =
             PlaneTernary(job->modeRowCode, job->modeColumnCode, i, fields.modeOptionA,
-                         fields.modeOptionB, fields.modeOptionC);
+                         fields.modeOptionB, fields.modeOptionC) != 0;
         int16_t depth = PlaneDepth(job->modeRowCode, job->modeColumnCode, i, fields.modeOptionA,
                                    fields.modeOptionB, fields.modeOptionC);
         mode->pixelShift[i] = depth >= 0 && depth <= 8 ? kShiftOfDepth[depth] : 0;
@@ -185,7 +185,7 @@ void resetPage(OutputJob* job) {
         emptyBandChunk(&job->holdChunks[i]);
     }
     job->pendingSkip = 0;
-    job->lineCommitted = 0;
+    job->lineCommitted = false;
     job->lastLine = 0;
 }
 
@@ -208,7 +208,7 @@ int16_t setUpJob(OutputJob* job, const JobSettings* settings, int16_t size) {
     job->modeRowCode = fields.modeRowCode;
     job->modeColumnCode = fields.modeColumnCode;
     job->lineWidth = fields.lineWidth;
-    job->altSequence = fields.altSequenceRequest == 1 ? 1 : 0;
+    job->altSequence = fields.altSequenceRequest == 1;
     if (ResolveModeClass(job->modeRowCode, job->modeColumnCode, fields.modeOptionA,
                          fields.modeOptionB, fields.modeOptionC) == 0)
         return INKBAND_REFUSED;
@@ -223,7 +223,7 @@ int16_t setUpPage(OutputJob* job, const JobSettings* settings) {
     PageMode mode;
     if (!resolvePageMode(job, fields, &mode)) return INKBAND_REFUSED;
 
-    if (job->altSequence == 1 && job->pageBuffers != 0) {
+    if (job->altSequence && job->pageBuffers) {
         // Later pages of the alternate sequence keep the buffers of the
         // first; they only fit the mode they were made for.
         if (!sameMode(job, mode)) return INKBAND_REFUSED;
@@ -241,17 +241,17 @@ int16_t setUpPage(OutputJob* job, const JobSettings* settings) {
         releasePageBuffers(job);  // the call may be repeated without a leak
         return INKBAND_NO_MEMORY;
     }
-    job->pageBuffers = 1;
+    job->pageBuffers = true;
     job->bandHeight = bandHeightFor(fields);
-    job->bandsAlwaysFit = bandsAlwaysFit(job) ? 1 : 0;
-    job->lastOp = 0;
-    job->headerState = 0;
-    job->lastColorSet = 0;
-    job->altSequence = fields.altSequenceRequest == 1 ? 1 : 0;
+    job->bandsAlwaysFit = bandsAlwaysFit(job);
+    job->lastOp = kLastOpNone;
+    job->headerState = kHeaderDue;
+    job->lastColorSet = kSelectionNone;
+    job->altSequence = fields.altSequenceRequest == 1;
     job->pendingSkip = 0;
-    job->lineCommitted = 0;
+    job->lineCommitted = false;
     job->lastLine = 0;
-    job->bareProduce = 0;
+    job->bareProduce = false;
     sequenceStep(&job->sequence, kOpInitPart);
     return INKBAND_OK;
 }

@@ -84,7 +84,7 @@ bool PreparePlanes(OutputJob* job, const RasterLine* line) {
         if (found.first > found.last) {
             // Only zero bytes: nothing to trim or copy, and a ternary line
             // packs to zeros.
-            if (plane.ternaryFlag != 0) {
+            if (plane.ternaryFlag) {
                 const int32_t packed = ternaryPackedSize(e + 1);
                 prepared.width = static_cast<int16_t>(packed << shift);
                 prepared.left = prepared.width;
@@ -96,7 +96,7 @@ bool PreparePlanes(OutputJob* job, const RasterLine* line) {
 
         const int32_t first = a + found.first;
         const int32_t last = a + found.last;
-        if (plane.ternaryFlag == 0 && !trimMayTouch(source, shift, first, last)) {
+        if (!plane.ternaryFlag && !trimMayTouch(source, shift, first, last)) {
             // Nothing of first .. last changes: the encoder reads the
             // caller's bytes, in this call, and only those.
             prepared.data = source.data;
@@ -110,7 +110,7 @@ bool PreparePlanes(OutputJob* job, const RasterLine* line) {
         // the span that the packed bytes covering them are made from.
         int32_t from = first;
         int32_t to = last;
-        if (plane.ternaryFlag != 0) {
+        if (plane.ternaryFlag) {
             from = std::max(a, ternaryBlockStart(first));
             to = std::min(e, last + 1);
         }
@@ -122,7 +122,7 @@ bool PreparePlanes(OutputJob* job, const RasterLine* line) {
         // where the scan found them.
         clearOutsidePixels(buffer, source, shift);
         ByteExtent extent{first, last};
-        if (plane.ternaryFlag != 0) extent = packTernarySpan(&prepared, first, last, level);
+        if (plane.ternaryFlag) extent = packTernarySpan(&prepared, first, last, level);
         setFoundExtent(&plane.current, extent);
     }
     return true;

@@ -38,7 +38,7 @@ class BandEmitTest : public HeapGuardedTest {
         job->planeCount = planes;
         job->bandHeight = 8;
         job->chunksPerPlane = 1;
-        job->pageBuffers = 1;
+        job->pageBuffers = true;
         const uint8_t data[1] = {0x5A};
         for (int i = 0; i < planes; ++i) {
             DataChunk& chain = job->planes[i].chain;
@@ -118,7 +118,7 @@ TEST_F(BandEmitTest, PlaneListsAndBlackOnlySelections) {
         SCOPED_TRACE(testing::Message()
                      << "class " << c.mode << " first data plane " << c.withData[0]);
         releasePageBuffers(job);
-        job->lastColorSet = 0;
+        job->lastColorSet = kSelectionNone;
         job->pendingSkip = 0;
         makeBand(c.mode, c.planes, c.withData);
         std::vector<Bytes> pieces = emit();

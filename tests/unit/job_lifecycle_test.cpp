@@ -65,10 +65,10 @@ TEST_F(JobLifecycleTest, ProduceStepsThreeToFourAndEmitsNothing) {
     EXPECT_EQ(OutputProduce(&job), INKBAND_WRONG_STATE);  // state 1
     EXPECT_EQ(job->sequence->state, 1);
     job->sequence->state = 3;
-    job->lastOp = 3;
+    job->lastOp = kLastOpNewBand;
     EXPECT_EQ(OutputProduce(&job), INKBAND_OK);
     EXPECT_EQ(job->sequence->state, 4);
-    EXPECT_EQ(job->lastOp, 3);
+    EXPECT_EQ(job->lastOp, kLastOpNewBand);
     EXPECT_EQ(job->pieceList->count, 0);
     EXPECT_EQ(job->commandChain.writePos, job->commandChain.start);
     EXPECT_EQ(OutputProduce(&job), INKBAND_WRONG_STATE);  // twice in a row

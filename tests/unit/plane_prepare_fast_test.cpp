@@ -221,7 +221,7 @@ TEST(PreparePlanes, MatchesTheDefinitionByteForByte) {
     };
     for (Kind kind : {Kind{3, false}, Kind{2, false}, Kind{1, false}, Kind{2, true}}) {
         job->planes[0].pixelShift = kind.shift;
-        job->planes[0].ternaryFlag = kind.ternary ? 0x20 : 0;
+        job->planes[0].ternaryFlag = kind.ternary;
         for (int round = 0; round < 3000; ++round) {
             const LineCase c = randomLine(rng, kind.shift, kind.ternary);
             // Both line buffers start with the same older contents.
