@@ -55,18 +55,16 @@ int16_t OutputProduceTwo(OutputJob** slot, RasterLine* line, PieceList** out) {
     OutputJob* job = jobInSlot(slot);
     if (job == nullptr) return INKBAND_REFUSED;
     // Looked up once for the check and the step: this runs for every line.
-    const SequenceEntry* step = sequenceLookup(&job->sequence, kOpProduce);
-    const int16_t check = sequenceResult(step);
-    if (check < 0) return check;
+    const SequenceVerdict step = sequenceVerdict(&job->sequence, kOpProduce);
+    if (step.status < 0) return step.status;
     return produceLine(job, line, out, step);
 }
 
 int16_t OutputComplete(OutputJob** slot) {
     OutputJob* job = jobInSlot(slot);
     if (job == nullptr) return INKBAND_REFUSED;
-    const SequenceEntry* step = sequenceLookup(&job->sequence, kOpComplete);
-    const int16_t check = sequenceResult(step);
-    if (check < 0) return check;
+    const SequenceVerdict step = sequenceVerdict(&job->sequence, kOpComplete);
+    if (step.status < 0) return step.status;
     return completeCall(job, step);
 }
 

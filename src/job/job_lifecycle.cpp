@@ -81,8 +81,8 @@ int32_t openJob(OutputJob** slot) {
         releaseJob(slot);
         return INKBAND_OPEN_FAILED;
     }
-    job->sequence->state = 1;
-    job->sequence->table = 0;
+    job->sequence->state = kStateOpened;
+    job->sequence->table = kTableOrdinary;
     return INKBAND_OPEN_OK;
 }
 

@@ -66,7 +66,7 @@ int16_t flushPage(OutputJob* job, PieceList** out) {
         job->pieceList->count = 0;
         job->lastOp = kLastOpFlush;
         *out = job->pieceList;
-        if (job->sequence->table == 1) {
+        if (job->sequence->table == kTableAlternate) {
             job->bareProduce = false;
             sequenceStep(&job->sequence, kOpFlush);
         }
@@ -125,7 +125,7 @@ int16_t feedForm(OutputJob* job, PieceList** out, int32_t formLength) {
     return INKBAND_OK;
 }
 
-int16_t completeCall(OutputJob* job, const SequenceEntry* step) {
+int16_t completeCall(OutputJob* job, const SequenceVerdict& step) {
     if (job->bareProduce) {
         // The step being acknowledged was a bare OutputProduce: nothing of
         // an earlier call is repeated.

@@ -194,12 +194,13 @@ void resetPage(OutputJob* job) {
 namespace inkband {
 
 int16_t setUpJob(OutputJob* job, const JobSettings* settings, int16_t size) {
-    if (job->sequence == nullptr || job->sequence->state != 1) return INKBAND_NOT_OFFERED;
+    if (job->sequence == nullptr || job->sequence->state != kStateOpened)
+        return INKBAND_NOT_OFFERED;
     const SettingsFields fields = readSettings(settings);
     // The switch to the alternate sequence holds even if the rest fails.
     if (fields.altSequenceRequest == 1) {
-        job->sequence->table = 1;
-        job->sequence->state = 9;
+        job->sequence->table = kTableAlternate;
+        job->sequence->state = kStateAltOpened;
     }
     int16_t check = sequenceCheck(&job->sequence, kOpInitTwo);
     if (check < 0) return check;
@@ -229,7 +230,7 @@ int16_t setUpPage(OutputJob* job, const JobSettings* settings) {
         if (!sameMode(job, mode)) return INKBAND_REFUSED;
         storePageMode(job, mode);
         resetPage(job);
-        if (job->sequence->table == 1) sequenceStep(&job->sequence, kOpInitPart);
+        if (job->sequence->table == kTableAlternate) sequenceStep(&job->sequence, kOpInitPart);
         return INKBAND_OK;
     }
 

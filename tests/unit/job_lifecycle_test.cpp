@@ -51,7 +51,8 @@ TEST_F(JobLifecycleTest, OpenFailingAtEachAllocationHoldsNothing) {
 TEST_F(JobLifecycleTest, InitAlwaysRefusesAndMovesNothing) {
     OutputJob* job = nullptr;
     ASSERT_EQ(OutputOpen(&job), INKBAND_OPEN_OK);
-    for (int16_t state : {1, 2, 3, 4, 7}) {
+    for (SequenceState state :
+         {kStateOpened, kStateReady, kStatePageOpen, kStateLineDue, kStateFlushDue}) {
         job->sequence->state = state;
         EXPECT_EQ(OutputInit(), INKBAND_REFUSED);
         EXPECT_EQ(job->sequence->state, state);
@@ -64,7 +65,7 @@ TEST_F(JobLifecycleTest, ProduceStepsThreeToFourAndEmitsNothing) {
     ASSERT_EQ(OutputOpen(&job), INKBAND_OPEN_OK);
     EXPECT_EQ(OutputProduce(&job), INKBAND_WRONG_STATE);  // state 1
     EXPECT_EQ(job->sequence->state, 1);
-    job->sequence->state = 3;
+    job->sequence->state = kStatePageOpen;
     job->lastOp = kLastOpNewBand;
     EXPECT_EQ(OutputProduce(&job), INKBAND_OK);
     EXPECT_EQ(job->sequence->state, 4);

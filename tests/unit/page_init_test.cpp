@@ -242,7 +242,7 @@ TEST_F(PageInitTest, NextPageAllocatesAfreshAndResetsTheBookkeeping) {
     ASSERT_EQ(initPart({}), INKBAND_OK);
     // The page's end: its OutputComplete releases the buffers, state 2.
     releasePageBuffers(job);
-    job->sequence->state = 2;
+    job->sequence->state = kStateReady;
     job->lineCommitted = true;
     job->lastLine = 9;
     job->bareProduce = true;
@@ -328,7 +328,7 @@ TEST_F(PageInitTest, AlternateSequencePagesReuseTheirBuffers) {
     EXPECT_EQ(job->pageBuffers, 1);
     EXPECT_EQ(job->bandHeight, 8);
     dirtyPage(job);
-    job->sequence->state = 10;  // the page's form feed has been completed
+    job->sequence->state = kStateAltReady;  // the page's form feed has been completed
 
     long before = allocations();
     ASSERT_EQ(initPart({.resolution = 600, .alt = 1}), INKBAND_OK);
@@ -363,7 +363,7 @@ TEST_F(PageInitTest, AlternateSequenceRefusesAnotherMode) {
         ASSERT_EQ(initPart(c.first), INKBAND_OK);
         const int16_t modeClass = job->modeClass, planes = job->planeCount;
         dirtyPage(job);
-        job->sequence->state = 10;
+        job->sequence->state = kStateAltReady;
         PlaneState saved[kMaxPlanes];
         std::memcpy(saved, job->planes, sizeof saved);
         long before = allocations();
