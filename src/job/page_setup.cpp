@@ -66,17 +66,15 @@ struct PageMode {
 // False when a source plane has a depth other than 1, 2 or 4 bits.
 bool resolvePageMode(const OutputJob* job, const SettingsFields& fields, PageMode* mode) {
     *mode = PageMode{};
-    mode->modeClass = ResolveModeClass(job->modeRowCode, job->modeColumnCode, fields.modeOptionA,
-                                       fields.modeOptionB, fields.modeOptionC);
-    if (mode->modeClass < 0 || mode->modeClass >= kModeClassCount) return false;
-    mode->planeCount = kPlaneCount[mode->modeClass];
-    mode->sourcePlaneCount = kSourcePlaneCount[mode->modeClass];
+    const ResolvedMode resolved =
+        ResolveMode(job->modeRowCode, job->modeColumnCode, fields.modeOptionA, fields.modeOptionB,
+                    fields.modeOptionC);
+    mode->modeClass = resolved.modeClass;
+    mode->planeCount = resolved.planeCount;
+    mode->sourcePlaneCount = resolved.sourcePlaneCount;
     for (int16_t i = 0; i < mode->sourcePlaneCount; ++i) {
-        mode->ternaryFlag[i] =
-            PlaneTernary(job->modeRowCode, job->modeColumnCode, i, fields.modeOptionA,
-                         fields.modeOptionB, fields.modeOptionC) != 0;
-        int16_t depth = PlaneDepth(job->modeRowCode, job->modeColumnCode, i, fields.modeOptionA,
-                                   fields.modeOptionB, fields.modeOptionC);
+        mode->ternaryFlag[i] = resolved.planeTernary[i];
+        const int16_t depth = resolved.planeDepth[i];
         mode->pixelShift[i] = depth >= 0 && depth <= 8 ? kShiftOfDepth[depth] : 0;
         if (mode->pixelShift[i] == 0) return false;
     }

@@ -118,26 +118,6 @@ void packTernaryGroups(uint8_t* bytes, int32_t n, int32_t g0, int32_t g1, SimdLe
     for (; g <= g1; ++g) bytes[g] = packGroup(bytes, n, g);
 }
 
-void packTernaryLine(PlaneLine* line) {
-    uint8_t* bytes = line->data;
-    // The bytes before the span may hold an older line's data: clear them so
-    // the packed groups that cover them read zeros.
-    int32_t leadBytes = line->left >> kTwoBitShift;
-    if (leadBytes > 0) std::memset(bytes, 0, static_cast<std::size_t>(leadBytes));
-
-    const int32_t n = ((line->width - line->right - 1) >> kTwoBitShift) + 1;
-    const int32_t j = n > 0 ? ternaryPackedSize(n) : 0;
-    // Each packed byte reads at or ahead of its own position, so the
-    // packing runs in place from the front.
-    for (int32_t g = 0; g < j; ++g) bytes[g] = packGroup(bytes, n, g);
-
-    int32_t k = 0;
-    while (k < j && bytes[k] == 0) ++k;
-    line->width = static_cast<int16_t>(j << kTwoBitShift);
-    line->left = static_cast<int16_t>(k << kTwoBitShift);
-    line->right = 0;
-}
-
 ByteExtent packTernarySpan(PlaneLine* line, int32_t first, int32_t last, SimdLevel level) {
     uint8_t* bytes = line->data;
     // The packing starts at the block holding `first`; what of the block

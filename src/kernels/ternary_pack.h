@@ -36,23 +36,18 @@ inline constexpr std::array<uint8_t, kTernaryPackEntries> TernaryPackTable = mak
 // group completed with zero pixels.
 inline int32_t ternaryPackedSize(int32_t n) { return n - n / 5; }
 
-// Packs the 2-bit line described by `line` (data = the job's line buffer)
-// in place and rewrites its width, left and right to describe the packed
-// bytes, one packed byte standing where a byte of 2-bit pixels stood.
-void packTernaryLine(PlaneLine* line);
-
 // First byte of the five-byte block (four packed bytes) holding `byte`.
 inline int32_t ternaryBlockStart(int32_t byte) { return byte - byte % 5; }
 
-// packTernaryLine for the line's non-zero bytes first .. last (first <=
-// last).  The packed bytes that cover first .. last are made from the bytes
-// from first's five-byte block to last + 1: those of them inside the span
-// but outside first .. last must be zero, those before the span are cleared
-// here.  Those packed bytes, the width, left and right come out as
-// packTernaryLine has them; the rest of the buffer is left undefined (the
-// packing may read further bytes of the span, and their packed bytes are
-// not used).  Returns the extent of the non-zero packed bytes (first = the
-// packed size when there is none).
+// Packs the 2-bit line described by `line` (data = the job's line buffer)
+// in place, for the line's non-zero bytes first .. last (first <= last),
+// and rewrites its width, left and right to describe the packed bytes, one
+// packed byte standing where a byte of 2-bit pixels stood: left at the
+// first non-zero packed byte, right 0.  The packed bytes that cover first .. last are made from the
+// bytes from first's five-byte block to last + 1: those of them inside the span but outside first
+// .. last must be zero, those before the span are cleared here.  The rest of the buffer is left
+// undefined (the packing may read further bytes of the span, and their packed bytes are not used).
+// Returns the extent of the non-zero packed bytes (first = the packed size when there is none).
 ByteExtent packTernarySpan(PlaneLine* line, int32_t first, int32_t last,
                            SimdLevel level = bestSimdLevel());
 

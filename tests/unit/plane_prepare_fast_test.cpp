@@ -13,10 +13,11 @@
 #include <vector>
 
 #include "job/plane_prepare.h"
-#include "kernels/span_search.h"
 #include "kernels/ternary_pack.h"
 #include "kernels/zero_scan.h"
 #include "support/simd_levels.h"
+#include "support/span_search.h"
+#include "support/ternary_reference.h"
 
 using namespace inkband;
 

@@ -1,4 +1,4 @@
-#include "kernels/span_search.h"
+#include "support/span_search.h"
 
 #include "kernels/zero_scan.h"
 
