@@ -34,7 +34,7 @@ int16_t setUpPage(OutputJob* job, const JobSettings* settings);
 
 // OutputProduceTwo: one raster line in, the pieces it completes out.
 // `step` is the verdict the entry point looked up for its check.
-int16_t produceLine(OutputJob* job, RasterLine* line, PieceList** out, const SequenceVerdict& step);
+int16_t produceLine(OutputJob* job, RasterLine* line, PieceList** out, SequenceVerdict step);
 
 // OutputFlush: ends the page (or, in the alternate sequence, the job).
 int16_t flushPage(OutputJob* job, PieceList** out);
@@ -44,6 +44,6 @@ int16_t feedForm(OutputJob* job, PieceList** out, int32_t formLength);
 
 // OutputComplete: the caller has sent the pieces; commits what the last
 // producing call prepared.  `step` as for produceLine.
-int16_t completeCall(OutputJob* job, const SequenceVerdict& step);
+int16_t completeCall(OutputJob* job, SequenceVerdict step);
 
 }  // namespace inkband

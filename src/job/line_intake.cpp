@@ -85,7 +85,7 @@ int16_t reserveForLine(OutputJob* job, LastOp relation) {
 }  // namespace
 
 int16_t inkband::produceLine(OutputJob* job, RasterLine* line, PieceList** out,
-                             const SequenceVerdict& step) {
+                             SequenceVerdict step) {
     beginProducingCall(job);
     if (line == nullptr || out == nullptr || line->line < 0 ||
         (job->lineCommitted && line->line <= job->lastLine) || !job->pageBuffers ||

@@ -125,7 +125,7 @@ int16_t feedForm(OutputJob* job, PieceList** out, int32_t formLength) {
     return INKBAND_OK;
 }
 
-int16_t completeCall(OutputJob* job, const SequenceVerdict& step) {
+int16_t completeCall(OutputJob* job, SequenceVerdict step) {
     if (job->bareProduce) {
         // The step being acknowledged was a bare OutputProduce: nothing of
         // an earlier call is repeated.

@@ -99,15 +99,16 @@ inline SequenceVerdict sequenceVerdict(SequenceCell* const* cell, int16_t operat
     const SequenceCell& at = **cell;
     const SequenceRow& row =
         kSequenceTables[at.table == kTableAlternate ? kTableAlternate : kTableOrdinary][operation];
-    for (int i = 0; i < row.moveCount; ++i)
-        if (row.moves[i].from == at.state) return {INKBAND_OK, &row.moves[i]};
+    const SequenceMove* const end = row.moves + row.moveCount;
+    for (const SequenceMove* move = row.moves; move != end; ++move)
+        if (move->from == at.state) return {INKBAND_OK, move};
     return {row.refusal, nullptr};
 }
 
 // Makes the verdict's move: INKBAND_OK, or INKBAND_NOT_OFFERED and nothing
 // changed when the verdict has none.  The per-line entry points look the
 // verdict up once for their check and their step.
-inline int16_t sequenceFollow(SequenceCell* const* cell, const SequenceVerdict& verdict) {
+inline int16_t sequenceFollow(SequenceCell* const* cell, SequenceVerdict verdict) {
     if (verdict.move == nullptr) return INKBAND_NOT_OFFERED;
     (*cell)->state = verdict.move->to;
     return INKBAND_OK;
