@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "codec/line_encoder.h"
+#include "codec/run_coder.h"
 #include "platform/heap.h"
 
 using namespace inkband::bench;

@@ -10,10 +10,6 @@ namespace inkband {
 
 inline constexpr uint8_t kEndOfLine = 0x80;
 
-// PackBits-codes src[0 .. count-1] (count 0 .. 32767) into dst and returns
-// the bytes written, at most count + count / 126 + 1.
-int16_t encodeRuns(uint8_t* dst, const uint8_t* src, int16_t count);
-
 // Adds `bytes` to the ESC ( F length held at bytes 3 (low) and 4 (high) of
 // the chunk's content, modulo 65536.
 inline void addToBandLength(DataChunk* chunk, int32_t bytes) {

@@ -541,3 +541,16 @@ inline int32_t codedRunsSize(const uint8_t* src, int32_t n) {
 }
 
 }  // namespace inkband::detail
+
+namespace inkband {
+
+// PackBits-codes src[0 .. count-1] (count 0 .. 32767) into dst and returns
+// the bytes written, at most count + count / 126 + 1.  The line coder codes
+// its spans through codeRunsAt; this is the run coder on its own, for the
+// tests and the benchmarks, and compiles only into what calls it.
+inline int16_t encodeRuns(uint8_t* dst, const uint8_t* src, int16_t count) {
+    if (count <= 0) return 0;
+    return static_cast<int16_t>(detail::codeRunsAt<false>(bestSimdLevel(), dst, src, count));
+}
+
+}  // namespace inkband

@@ -5,7 +5,7 @@
 #include <random>
 #include <vector>
 
-#include "codec/line_encoder.h"
+#include "codec/run_coder.h"
 #include "decoder/stream_decoder.h"
 #include "support/run_spans.h"
 
