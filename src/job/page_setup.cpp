@@ -117,8 +117,9 @@ int32_t lineBufferSize(int16_t lineWidth, int16_t shift) {
     return n + 1;
 }
 
-// Puts a bare ESC ( F header (length 0) in the chunk as its whole content.
-void emptyBandChunk(DataChunk* chunk) {
+// Puts a bare ESC ( F header (length 0) in the chunk as its whole content,
+// from the start of its buffer (band emission empties a chunk in place).
+void startBandChunk(DataChunk* chunk) {
     if (chunk->buffer == nullptr) return;  // released: nothing to write into
     chunk->start = chunk->buffer;
     std::memcpy(chunk->start, kBandChunkHeader, kBandChunkHeaderSize);
@@ -148,10 +149,10 @@ bool allocatePageBuffers(OutputJob* job) {
     for (int i = 0; i < job->planeCount; ++i) {
         PlaneState& plane = job->planes[i];
         if (!initChunk(&plane.chain, kBandChunkSize)) return false;
-        emptyBandChunk(&plane.chain);
+        startBandChunk(&plane.chain);
         resetLineState(&plane);
         if (!initChunk(&job->holdChunks[i], kBandChunkSize)) return false;
-        emptyBandChunk(&job->holdChunks[i]);
+        startBandChunk(&job->holdChunks[i]);
     }
     return true;
 }
@@ -179,8 +180,8 @@ int16_t bandHeightFor(const SettingsFields& fields) {
 void resetPage(OutputJob* job) {
     for (int i = 0; i < job->planeCount; ++i) {
         resetLineState(&job->planes[i]);
-        emptyBandChunk(&job->planes[i].chain);
-        emptyBandChunk(&job->holdChunks[i]);
+        startBandChunk(&job->planes[i].chain);
+        startBandChunk(&job->holdChunks[i]);
     }
     job->pendingSkip = 0;
     job->lineCommitted = false;
