@@ -4,8 +4,8 @@
 
 #include <cstring>
 
+#include "codec/run_coder.h"
 #include "platform/heap.h"
-#include "stream/line_encoder.h"
 
 using namespace inkband::bench;
 

@@ -8,26 +8,6 @@ constexpr int16_t kSourcePlaneCount[kModeClassCount] = {0, 1, 3, 4, 4, 5, 6, 5, 
 // Ten-plane classes: C M Y k H at 4 4 2 2 4 bits, then the same again.
 constexpr int16_t SplitShiftTable[kSplitPlanes] = {1, 1, 2, 2, 1, 1, 1, 2, 2, 1};
 
-namespace {
-constexpr uint8_t kHigh = 0x80;  // marks the second plane of a split pair
-}  // namespace
-
-constexpr uint8_t PlaneLetterTable[kModeClassCount][kModePlanes] = {
-    /*  0 */ {},
-    /*  1 */ {'K'},
-    /*  2 */ {'C', 'M', 'Y'},
-    /*  3 */ {'C', 'M', 'Y', 'K'},
-    /*  4 */ {'C', 'M', 'Y', 'k'},
-    /*  5 */ {'C', 'M', 'Y', 'K', 'k'},
-    /*  6 */ {'C', 'M', 'Y', 'c', 'm', 'k'},
-    /*  7 */
-    {'C', 'M', 'Y', 'k', 'H', 'C' | kHigh, 'M' | kHigh, 'Y' | kHigh, 'k' | kHigh, 'H' | kHigh},
-    /*  8 */ {'C', 'M', 'Y', 'k', 'H'},
-    /*  9 */ {'c', 'm', 'Y', 'k', 'H', 'h'},
-    /* 10 */
-    {'C', 'M', 'Y', 'k', 'H', 'C' | kHigh, 'M' | kHigh, 'Y' | kHigh, 'k' | kHigh, 'H' | kHigh},
-};
-
 constexpr ColumnCode ColumnCodeTable[kColumnCodeCount] = {
     {7, 1},  {8, 1},  {27, 2}, {18, 3},  {15, 4},  {22, 4},  {24, 4},  {16, 5},  {28, 6},  {42, 7},
     {31, 8}, {32, 8}, {36, 9}, {40, 10}, {41, 11}, {51, 12}, {50, 13}, {53, 14}, {54, 15}, {56, 16},
@@ -103,23 +83,6 @@ constexpr ConditionRule kConditionRules[kConditionCount] = {
 
 bool isKColumn(int16_t column) { return column == 0 || column == 1 || column == 16; }
 
-// The rule and table cell that apply to one source plane; false for a plane
-// number outside the cells.
-struct PlaneLookup {
-    const ConditionRule* rule;
-    uint8_t cell;
-};
-
-bool lookUpPlane(int16_t modeRowCode, int16_t modeColumnCode, int16_t plane, int16_t optionA,
-                 int16_t optionB, int16_t optionC, PlaneLookup* out) {
-    if (plane < 0 || plane >= kDepthCells) return false;
-    int16_t row = RowFromCode(modeRowCode);
-    int16_t column = ColumnFromCode(modeColumnCode);
-    out->rule = &kConditionRules[modeCondition(row, column, optionA, optionB, optionC)];
-    out->cell = PlaneDepthTable[row][column].plane[plane];
-    return true;
-}
-
 }  // namespace
 
 bool holdsConditionK(int16_t column, int16_t optionA, int16_t optionB, int16_t optionC) {
@@ -180,22 +143,25 @@ int16_t ResolveModeClass(int16_t modeRowCode, int16_t modeColumnCode, int16_t op
     return rule.modeClass != 0 ? rule.modeClass : ModeClassTable[row][column];
 }
 
-int16_t PlaneDepth(int16_t modeRowCode, int16_t modeColumnCode, int16_t plane, int16_t optionA,
-                   int16_t optionB, int16_t optionC) {
-    PlaneLookup found;
-    if (!lookUpPlane(modeRowCode, modeColumnCode, plane, optionA, optionB, optionC, &found))
-        return 0;
-    uint8_t depth = found.rule->depth[plane];
-    return depth != kKeep ? depth : found.cell & kDepthBits;
-}
-
-int16_t PlaneTernary(int16_t modeRowCode, int16_t modeColumnCode, int16_t plane, int16_t optionA,
-                     int16_t optionB, int16_t optionC) {
-    PlaneLookup found;
-    if (!lookUpPlane(modeRowCode, modeColumnCode, plane, optionA, optionB, optionC, &found))
-        return 0;
-    uint8_t ternary = found.rule->ternary[plane];
-    return ternary != kKeep ? ternary : found.cell & kTernaryBit;
+ResolvedMode ResolveMode(int16_t modeRowCode, int16_t modeColumnCode, int16_t optionA,
+                         int16_t optionB, int16_t optionC) {
+    const int16_t row = RowFromCode(modeRowCode);
+    const int16_t column = ColumnFromCode(modeColumnCode);
+    const ConditionRule& rule =
+        kConditionRules[modeCondition(row, column, optionA, optionB, optionC)];
+    const DepthCells& cells = PlaneDepthTable[row][column];
+    ResolvedMode mode{};
+    mode.modeClass = rule.modeClass != 0 ? rule.modeClass : ModeClassTable[row][column];
+    mode.planeCount = kPlaneCount[mode.modeClass];
+    mode.sourcePlaneCount = kSourcePlaneCount[mode.modeClass];
+    for (int plane = 0; plane < kDepthCells; ++plane) {
+        const uint8_t depth = rule.depth[plane];
+        const uint8_t ternary = rule.ternary[plane];
+        mode.planeDepth[plane] = depth != kKeep ? depth : cells.plane[plane] & kDepthBits;
+        mode.planeTernary[plane] =
+            ternary != kKeep ? ternary != 0 : (cells.plane[plane] & kTernaryBit) != 0;
+    }
+    return mode;
 }
 
 }  // namespace inkband

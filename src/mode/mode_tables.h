@@ -12,7 +12,6 @@ inline constexpr int kModeRows = 5;
 inline constexpr int kModeColumns = 17;
 inline constexpr int kDepthCells = 6;  // source planes per table cell
 inline constexpr int kSplitPlanes = 10;
-inline constexpr int kModePlanes = 10;       // most output planes of any class
 inline constexpr int kColumnCodeCount = 20;  // codes listed in ColumnCodeTable
 
 // A depth cell: the low four bits give bits per pixel (1, 2, 4; 0: no such
@@ -26,11 +25,6 @@ extern const int16_t kSourcePlaneCount[kModeClassCount];
 
 // outputShift of output planes 0 .. 9 in classes 7 and 10.
 extern const int16_t SplitShiftTable[kSplitPlanes];
-
-// The letters of each class's output planes, in plane order, as the plane
-// selection names them; 0 past the class's last plane.  The second five
-// planes of the ten-plane classes carry the first five letters with bit 7 set.
-extern const uint8_t PlaneLetterTable[kModeClassCount][kModePlanes];
 
 // modeColumnCode -> column; every code not listed gives column 0.
 struct ColumnCode {
@@ -68,13 +62,31 @@ int16_t RowFromCode(int16_t modeRowCode);
 int16_t ColumnFromCode(int16_t modeColumnCode);
 int16_t ResolveModeClass(int16_t modeRowCode, int16_t modeColumnCode, int16_t optionA,
                          int16_t optionB, int16_t optionC);
-// Bits per pixel of a source plane: 1, 2, 4, or 0 for no such plane (and for
-// a plane number outside 0 .. 5).
-int16_t PlaneDepth(int16_t modeRowCode, int16_t modeColumnCode, int16_t plane, int16_t optionA,
-                   int16_t optionB, int16_t optionC);
-// 0: no ternary packing; non-zero: packed.
-int16_t PlaneTernary(int16_t modeRowCode, int16_t modeColumnCode, int16_t plane, int16_t optionA,
-                     int16_t optionB, int16_t optionC);
+
+// A print mode resolved once from the five settings values: its class, its
+// plane counts, and each source plane's depth and packing.
+struct ResolvedMode {
+    int16_t modeClass;                // 0 .. 10
+    int16_t planeCount;               // output planes
+    int16_t sourcePlaneCount;         // source planes
+    int16_t planeDepth[kDepthCells];  // bits per pixel: 1, 2, 4, or 0 for no such plane
+    bool planeTernary[kDepthCells];   // 2-bit plane packed five pixels a byte
+};
+ResolvedMode ResolveMode(int16_t modeRowCode, int16_t modeColumnCode, int16_t optionA,
+                         int16_t optionB, int16_t optionC);
+
+// One source plane of ResolveMode: bits per pixel (0 for no such plane and
+// for a plane number outside 0 .. 5), and whether it is ternary-packed.
+inline int16_t PlaneDepth(int16_t modeRowCode, int16_t modeColumnCode, int16_t plane,
+                          int16_t optionA, int16_t optionB, int16_t optionC) {
+    if (plane < 0 || plane >= kDepthCells) return 0;
+    return ResolveMode(modeRowCode, modeColumnCode, optionA, optionB, optionC).planeDepth[plane];
+}
+inline bool PlaneTernary(int16_t modeRowCode, int16_t modeColumnCode, int16_t plane,
+                         int16_t optionA, int16_t optionB, int16_t optionC) {
+    if (plane < 0 || plane >= kDepthCells) return false;
+    return ResolveMode(modeRowCode, modeColumnCode, optionA, optionB, optionC).planeTernary[plane];
+}
 
 // True for the ten-plane classes (7 and 10), whose five source planes are
 // each split into two output planes.

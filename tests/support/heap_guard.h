@@ -7,7 +7,7 @@
 #include "platform/heap.h"
 
 class HeapGuardedTest : public ::testing::Test {
-protected:
+   protected:
     void SetUp() override { inkband::heapResetCounters(); }
     void TearDown() override {
         inkband::heapFailNth(0);

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "interface/output_job.h"
+#include "job/output_job.h"
 
 namespace testjob {
 

@@ -1,6 +1,6 @@
 #include "support/manual_job.h"
 
-#include "interface/output_job.h"
+#include "job/output_job.h"
 
 namespace testjob {
 

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "decoder/stream_decoder.h"
-#include "interface/output_job.h"
+#include "job/output_job.h"
 #include "support/heap_guard.h"
 #include "support/manual_job.h"
 

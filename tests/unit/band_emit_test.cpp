@@ -1,16 +1,16 @@
 // emitBand on hand-built bands: plane lists and black-only selections of
 // every mode class (2, 6 and 9 included, which no settings reach), blank
 // bands, pending skips and the selection sent only on a change.
-#include "raster/band_emit.h"
+#include "job/band_emit.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
 
-#include "interface/job_slot.h"
-#include "raster/output_reserve.h"
-#include "stream/line_encoder.h"
+#include "job/line_coding.h"
+#include "job/output_reserve.h"
+#include "job/page_buffers.h"
 #include "support/heap_guard.h"
 #include "support/job_driver.h"
 
@@ -38,7 +38,7 @@ class BandEmitTest : public HeapGuardedTest {
         job->planeCount = planes;
         job->bandHeight = 8;
         job->chunksPerPlane = 1;
-        job->pageBuffers = 1;
+        job->pageBuffers = true;
         const uint8_t data[1] = {0x5A};
         for (int i = 0; i < planes; ++i) {
             DataChunk& chain = job->planes[i].chain;
@@ -118,7 +118,7 @@ TEST_F(BandEmitTest, PlaneListsAndBlackOnlySelections) {
         SCOPED_TRACE(testing::Message()
                      << "class " << c.mode << " first data plane " << c.withData[0]);
         releasePageBuffers(job);
-        job->lastColorSet = 0;
+        job->lastColorSet = kSelectionNone;
         job->pendingSkip = 0;
         makeBand(c.mode, c.planes, c.withData);
         std::vector<Bytes> pieces = emit();

@@ -1,5 +1,5 @@
 // Printer commands: selection templates, page header, skip commands.
-#include "stream/commands.h"
+#include "codec/commands.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Chunk chains: growth, free chunks, release, pieces.
-#include "stream/data_chunk.h"
+#include "codec/data_chunk.h"
 
 #include <gtest/gtest.h>
 

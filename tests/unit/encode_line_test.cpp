@@ -6,10 +6,10 @@
 #include <random>
 #include <vector>
 
+#include "codec/commands.h"
+#include "codec/run_coder.h"
 #include "decoder/stream_decoder.h"
-#include "stream/commands.h"
-#include "stream/line_encoder.h"
-#include "stream/run_coder.h"
+#include "job/line_coding.h"
 #include "support/run_spans.h"
 
 using namespace inkband;

@@ -8,8 +8,8 @@
 #include <random>
 #include <vector>
 
-#include "stream/line_encoder.h"
-#include "stream/run_coder.h"
+#include "codec/run_coder.h"
+#include "job/line_coding.h"
 #include "support/run_spans.h"
 #include "support/simd_levels.h"
 

@@ -5,8 +5,8 @@
 #include <random>
 #include <vector>
 
+#include "codec/run_coder.h"
 #include "decoder/stream_decoder.h"
-#include "stream/line_encoder.h"
 #include "support/run_spans.h"
 
 using namespace inkband;

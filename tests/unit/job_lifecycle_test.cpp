@@ -1,7 +1,7 @@
 // OutputOpen, OutputInit, OutputProduce and OutputClose.
 #include <gtest/gtest.h>
 
-#include "interface/output_job.h"
+#include "job/output_job.h"
 #include "support/heap_guard.h"
 
 using namespace inkband;
@@ -51,7 +51,8 @@ TEST_F(JobLifecycleTest, OpenFailingAtEachAllocationHoldsNothing) {
 TEST_F(JobLifecycleTest, InitAlwaysRefusesAndMovesNothing) {
     OutputJob* job = nullptr;
     ASSERT_EQ(OutputOpen(&job), INKBAND_OPEN_OK);
-    for (int16_t state : {1, 2, 3, 4, 7}) {
+    for (SequenceState state :
+         {kStateOpened, kStateReady, kStatePageOpen, kStateLineDue, kStateFlushDue}) {
         job->sequence->state = state;
         EXPECT_EQ(OutputInit(), INKBAND_REFUSED);
         EXPECT_EQ(job->sequence->state, state);
@@ -64,11 +65,11 @@ TEST_F(JobLifecycleTest, ProduceStepsThreeToFourAndEmitsNothing) {
     ASSERT_EQ(OutputOpen(&job), INKBAND_OPEN_OK);
     EXPECT_EQ(OutputProduce(&job), INKBAND_WRONG_STATE);  // state 1
     EXPECT_EQ(job->sequence->state, 1);
-    job->sequence->state = 3;
-    job->lastOp = 3;
+    job->sequence->state = kStatePageOpen;
+    job->lastOp = kLastOpNewBand;
     EXPECT_EQ(OutputProduce(&job), INKBAND_OK);
     EXPECT_EQ(job->sequence->state, 4);
-    EXPECT_EQ(job->lastOp, 3);
+    EXPECT_EQ(job->lastOp, kLastOpNewBand);
     EXPECT_EQ(job->pieceList->count, 0);
     EXPECT_EQ(job->commandChain.writePos, job->commandChain.start);
     EXPECT_EQ(OutputProduce(&job), INKBAND_WRONG_STATE);  // twice in a row

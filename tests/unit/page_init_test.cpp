@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "interface/job_slot.h"
+#include "job/page_buffers.h"
 #include "support/heap_guard.h"
 
 using namespace inkband;
@@ -242,13 +242,13 @@ TEST_F(PageInitTest, NextPageAllocatesAfreshAndResetsTheBookkeeping) {
     ASSERT_EQ(initPart({}), INKBAND_OK);
     // The page's end: its OutputComplete releases the buffers, state 2.
     releasePageBuffers(job);
-    job->sequence->state = 2;
-    job->lineCommitted = 1;
+    job->sequence->state = kStateReady;
+    job->lineCommitted = true;
     job->lastLine = 9;
-    job->bareProduce = 1;
-    job->headerState = 2;
-    job->lastColorSet = 4;
-    job->lastOp = 4;
+    job->bareProduce = true;
+    job->headerState = kHeaderSent;
+    job->lastColorSet = kSelectionFull;
+    job->lastOp = kLastOpFlush;
     job->pendingSkip = 3;
     ASSERT_EQ(initPart({.resolution = 600}), INKBAND_OK);
     EXPECT_EQ(job->bandHeight, 16);
@@ -256,7 +256,7 @@ TEST_F(PageInitTest, NextPageAllocatesAfreshAndResetsTheBookkeeping) {
     EXPECT_EQ(job->lastLine, 0);
     EXPECT_EQ(job->bareProduce, 0);
     EXPECT_EQ(job->headerState, 0);
-    EXPECT_EQ(job->lastColorSet, 0);
+    EXPECT_EQ(job->lastColorSet, kSelectionNone);
     EXPECT_EQ(job->lastOp, 0);
     EXPECT_EQ(job->pendingSkip, 0);
     EXPECT_EQ(liveBlocks(), kOpenBlocks + 3 * 4);
@@ -313,11 +313,11 @@ void dirtyPage(OutputJob* job) {
         job->planes[i].current = job->planes[i].pending;
     }
     job->pendingSkip = 5;
-    job->lineCommitted = 1;
+    job->lineCommitted = true;
     job->lastLine = 12;
-    job->headerState = 2;
-    job->lastColorSet = 4;
-    job->lastOp = 5;
+    job->headerState = kHeaderSent;
+    job->lastColorSet = kSelectionFull;
+    job->lastOp = kLastOpFormFeed;
 }
 
 TEST_F(PageInitTest, AlternateSequencePagesReuseTheirBuffers) {
@@ -328,7 +328,7 @@ TEST_F(PageInitTest, AlternateSequencePagesReuseTheirBuffers) {
     EXPECT_EQ(job->pageBuffers, 1);
     EXPECT_EQ(job->bandHeight, 8);
     dirtyPage(job);
-    job->sequence->state = 10;  // the page's form feed has been completed
+    job->sequence->state = kStateAltReady;  // the page's form feed has been completed
 
     long before = allocations();
     ASSERT_EQ(initPart({.resolution = 600, .alt = 1}), INKBAND_OK);
@@ -341,7 +341,7 @@ TEST_F(PageInitTest, AlternateSequencePagesReuseTheirBuffers) {
     // What belongs to the job rather than the page stays.
     EXPECT_EQ(job->bandHeight, 8);
     EXPECT_EQ(job->headerState, 2);
-    EXPECT_EQ(job->lastColorSet, 4);
+    EXPECT_EQ(job->lastColorSet, kSelectionFull);
     EXPECT_EQ(job->lastOp, 5);
     EXPECT_EQ(job->altSequence, 1);
 }
@@ -363,7 +363,7 @@ TEST_F(PageInitTest, AlternateSequenceRefusesAnotherMode) {
         ASSERT_EQ(initPart(c.first), INKBAND_OK);
         const int16_t modeClass = job->modeClass, planes = job->planeCount;
         dirtyPage(job);
-        job->sequence->state = 10;
+        job->sequence->state = kStateAltReady;
         PlaneState saved[kMaxPlanes];
         std::memcpy(saved, job->planes, sizeof saved);
         long before = allocations();

@@ -12,11 +12,12 @@
 #include <random>
 #include <vector>
 
-#include "raster/plane_prepare.h"
-#include "raster/span_search.h"
-#include "raster/ternary_pack.h"
-#include "raster/zero_scan.h"
+#include "job/plane_prepare.h"
+#include "kernels/ternary_pack.h"
+#include "kernels/zero_scan.h"
 #include "support/simd_levels.h"
+#include "support/span_search.h"
+#include "support/ternary_reference.h"
 
 using namespace inkband;
 
@@ -221,7 +222,7 @@ TEST(PreparePlanes, MatchesTheDefinitionByteForByte) {
     };
     for (Kind kind : {Kind{3, false}, Kind{2, false}, Kind{1, false}, Kind{2, true}}) {
         job->planes[0].pixelShift = kind.shift;
-        job->planes[0].ternaryFlag = kind.ternary ? 0x20 : 0;
+        job->planes[0].ternaryFlag = kind.ternary;
         for (int round = 0; round < 3000; ++round) {
             const LineCase c = randomLine(rng, kind.shift, kind.ternary);
             // Both line buffers start with the same older contents.

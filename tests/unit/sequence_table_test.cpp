@@ -1,6 +1,6 @@
 // Both call-sequence tables, driven table-wise: every operation from every
 // state gives the expected check result and target.
-#include "interface/sequence_table.h"
+#include "job/sequence_table.h"
 
 #include <gtest/gtest.h>
 
@@ -58,7 +58,8 @@ const Expected kSecond = {
 void checkTable(int16_t table, const Expected& expected) {
     for (int16_t op = 0; op <= 10; ++op) {
         for (int16_t state = 0; state <= 19; ++state) {
-            SequenceCell cell{state, table};
+            SequenceCell cell{static_cast<SequenceState>(state),
+                              static_cast<SequenceTableId>(table)};
             SequenceCell* ptr = &cell;
             auto it = expected.transitions.find({op, state});
             SCOPED_TRACE(testing::Message()
@@ -91,17 +92,4 @@ TEST(SequenceTable, MissingCellGivesMinusOne) {
         EXPECT_EQ(sequenceStep(&none, op), -1);
     }
     EXPECT_EQ(sequenceCheck(nullptr, kOpProduce), -1);
-}
-
-TEST(SequenceTable, StoredFormEndsEveryOperationWithATerminator) {
-    for (const SequenceTable& table : kSequenceTables) {
-        for (int op = 0; op < kSequenceOpCount; ++op) {
-            const SequenceEntry* e = table.entries + table.index[op];
-            int guard = 0;
-            while (e->from != -1 && guard < 8) ++e, ++guard;
-            EXPECT_EQ(e->from, -1) << "op " << op;
-        }
-    }
-    // Operations 8 and 9 of the first table share their terminator.
-    EXPECT_EQ(kSequenceTables[0].index[8], kSequenceTables[0].index[9]);
 }

@@ -1,6 +1,6 @@
 // Pixel span search, edge trimming and line extents at 1, 2, 4 and 8 bits
 // per pixel, checked against a plain pixel-by-pixel scan.
-#include "raster/span_search.h"
+#include "support/span_search.h"
 
 #include <gtest/gtest.h>
 

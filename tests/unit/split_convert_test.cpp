@@ -2,7 +2,7 @@
 // vector level the processor offers: random level tables, line lengths
 // around the vector steps, sparse, dense and blank lines; every written
 // byte, the bytes past the line (never written) and the extent are checked.
-#include "raster/split_convert.h"
+#include "kernels/split_convert.h"
 
 #include <gtest/gtest.h>
 

@@ -13,8 +13,8 @@
 #include <set>
 
 #include "decoder/stream_decoder.h"
-#include "interface/output_job.h"
-#include "raster/plane_prepare.h"
+#include "job/output_job.h"
+#include "job/plane_prepare.h"
 #include "support/heap_guard.h"
 #include "support/job_snapshot.h"
 #include "support/manual_job.h"

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "stream/commands.h"
-#include "stream/line_encoder.h"
+#include "codec/commands.h"
+#include "job/line_coding.h"
 
 using namespace inkband;
 using decode::decodeStream;
