@@ -133,6 +133,11 @@ pappl_system_t* makeSystem(int count, cups_option_t* options, void* context) {
     using namespace inkband::papp;
     papplSystemAddMIMEFilter(system, "application/pdf", "image/pwg-raster", printPdf, nullptr);
     papplSystemAddMIMEFilter(system, kTestPageType, "image/pwg-raster", printTestPage, nullptr);
+    // Data PAPPL cannot type stays application/octet-stream; without a
+    // filter for it the job ends with PAPPL's bare "Job aborted.", with
+    // this one with a message that says which formats the printer reads.
+    papplSystemAddMIMEFilter(system, "application/octet-stream", "image/pwg-raster", printTestPage,
+                             nullptr);
     papplSystemSetMIMECallback(system, testPageMimeType, nullptr);
     const auto list = drivers();
     papplSystemSetPrinterDrivers(system, static_cast<int>(list.size()), list.data(), nullptr,

@@ -2,9 +2,8 @@
 # Bad input never takes the printer application down: a damaged PDF, a PDF
 # cut short, a page wider than the module's 32767 pixels (PWG raster)
 # and data of no format the printer reads each end their job aborted with
-# a job-state-message (unreadable formats: PAPPL 1.3.1's own "Job aborted.",
-# it has no way for the application to word it), the server keeps running
-# and the next job prints.  A job cancelled in the middle of a page leaves a
+# a job-state-message that says why, the server keeps running and the next
+# job prints.  A job cancelled in the middle of a page leaves a
 # stream that ends at a page boundary.
 #
 # Usage: bad_input.sh PRINTER_APP INKBAND_TOOL WORKDIR
@@ -70,7 +69,7 @@ bad() {
 bad damaged damaged.pdf "Ghostscript could not render the PDF"
 bad truncated truncated.pdf "Ghostscript could not render the PDF"
 bad wide wide.pwg "33000 pixels wide"
-bad noise noise.bin "Job aborted"
+bad noise noise.bin "a format the printer does not read"
 
 # --- cancelled in the middle of a page: the stream ends at a page boundary.
 print_named p long.pdf cancelled 5 || fail "cancelled: Print-Job refused"
