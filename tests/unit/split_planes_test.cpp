@@ -287,26 +287,34 @@ TEST_F(SplitPlanesTest, ByteExamplesFillBothOutputPlanes) {
     }
 }
 
+// A page of one line of a ten-plane class, 16 pixels wide, through the
+// entry points: the line, then OutputFlush; the page decoded.
+decode::Page oneLinePage(int16_t modeClass, int16_t resolution, int32_t line,
+                         std::vector<PlaneSpec>& planes) {
+    ManualJob j;
+    JobSettings s = tenPlaneSettings(modeClass, 16, resolution);
+    EXPECT_EQ(j.initTwo(s), INKBAND_OK);
+    EXPECT_EQ(j.initPart(s), INKBAND_OK);
+    EXPECT_EQ(j.produce(line, planes), INKBAND_OK);
+    EXPECT_EQ(j.complete(), INKBAND_OK);
+    EXPECT_EQ(j.flush(), INKBAND_OK);
+    EXPECT_EQ(j.complete(), INKBAND_OK);
+    decode::StreamResult r = decode::decodeStream(j.stream);
+    EXPECT_TRUE(r.status.ok) << r.status.describe();
+    EXPECT_EQ(r.pages.size(), 1u);
+    return r.pages.empty() ? decode::Page{} : r.pages[0];
+}
+
 // Through the entry points: the caller's bytes stay as they were, and the
 // split lines reach the stream on their own output planes and nowhere else.
 TEST_F(SplitPlanesTest, OutputProduceTwoSplitsTheLineIntoItsOutputPlanes) {
-    ManualJob j;
-    JobSettings s = tenPlaneSettings(7, 16);
-    ASSERT_EQ(j.initTwo(s), INKBAND_OK);
-    ASSERT_EQ(j.initPart(s), INKBAND_OK);
     std::vector<PlaneSpec> planes = onlySource(1, fourBit({0xFF, 0xFF, 0xFF, 0xFF}, 8, 3, 1));
     planes[0] = fourBit({0x12, 0x9F}, 4);
-    ASSERT_EQ(j.produce(3, planes), INKBAND_OK);
+    decode::Page page = oneLinePage(7, 300, 3, planes);
     EXPECT_EQ(planes[0].bytes, (Bytes{0x12, 0x9F}));
     EXPECT_EQ(planes[1].bytes, (Bytes{0x00, 0x0F, 0xFF, 0xF0}));
-    ASSERT_EQ(j.complete(), INKBAND_OK);
-    ASSERT_EQ(j.flush(), INKBAND_OK);
-    ASSERT_EQ(j.complete(), INKBAND_OK);
-    decode::StreamResult r = decode::decodeStream(j.stream);
-    ASSERT_TRUE(r.status.ok) << r.status.describe();
-    ASSERT_EQ(r.pages.size(), 1u);
     std::map<uint8_t, std::map<int64_t, Bytes>> got;
-    for (const auto& [letter, plane] : r.pages[0].planes)
+    for (const auto& [letter, plane] : page.planes)
         if (!plane.lines.empty()) got[letter] = plane.lines;
     const std::map<uint8_t, std::map<int64_t, Bytes>> want = {
         {kTenLetters[0], {{3, {0x01, 0x90}}}},
@@ -351,21 +359,10 @@ TEST_F(SplitPlanesTest, BlankSourcePlanesLeaveTheirLineBuffersAlone) {
 TEST_F(SplitPlanesTest, Line37With16LineBandsLandsInBand2OnEveryOutputPlane) {
     for (int16_t cls : {int16_t{7}, int16_t{10}}) {
         SCOPED_TRACE(testing::Message() << "class " << cls);
-        ManualJob j;
-        JobSettings s = tenPlaneSettings(cls, 16, 600);
-        ASSERT_EQ(j.initTwo(s), INKBAND_OK);
-        ASSERT_EQ(j.initPart(s), INKBAND_OK);
         // Data, blank by left, null, data, null: both branches set the grid.
         std::vector<PlaneSpec> planes = {fourBit({0x44}, 2), fourBit({0x44}, 2, 2, 0), nullPlane(),
                                          fourBit({0x04}, 2), nullPlane()};
-        ASSERT_EQ(j.produce(37, planes), INKBAND_OK);
-        ASSERT_EQ(j.complete(), INKBAND_OK);
-        ASSERT_EQ(j.flush(), INKBAND_OK);
-        ASSERT_EQ(j.complete(), INKBAND_OK);
-        decode::StreamResult r = decode::decodeStream(j.stream);
-        ASSERT_TRUE(r.status.ok) << r.status.describe();
-        ASSERT_EQ(r.pages.size(), 1u);
-        const decode::Page& page = r.pages[0];
+        const decode::Page page = oneLinePage(cls, 600, 37, planes);
         EXPECT_EQ(page.bandHeight, 16);
         EXPECT_EQ(page.bandsWithData, (std::vector<int64_t>{2}));
         EXPECT_EQ(page.skippedBands, 2);
