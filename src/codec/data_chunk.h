@@ -25,7 +25,7 @@ struct DataChunk {
     uint8_t* buffer;      // storage, owned by the chunk
     DataChunk* next;      // owning link to the following chunk
     int32_t savedLength;  // hold chunks: content length the band routines
-                          // restore; band chunks: 5 after a reset
+                          // restore; 0 in every other chunk
 };
 
 // Content length of a chunk: writePos - start.

@@ -124,6 +124,13 @@ void startBandChunk(DataChunk* chunk) {
     chunk->start = chunk->buffer;
     std::memcpy(chunk->start, kBandChunkHeader, kBandChunkHeaderSize);
     chunk->writePos = chunk->start + kBandChunkHeaderSize;
+}
+
+// A hold chunk starts the same way, and the length its band routines
+// restore is that bare header.
+void startHoldChunk(DataChunk* chunk) {
+    if (chunk->buffer == nullptr) return;
+    startBandChunk(chunk);
     chunk->savedLength = kBandChunkHeaderSize;
 }
 
@@ -152,7 +159,7 @@ bool allocatePageBuffers(OutputJob* job) {
         startBandChunk(&plane.chain);
         resetLineState(&plane);
         if (!initChunk(&job->holdChunks[i], kBandChunkSize)) return false;
-        startBandChunk(&job->holdChunks[i]);
+        startHoldChunk(&job->holdChunks[i]);
     }
     return true;
 }
@@ -181,7 +188,7 @@ void resetPage(OutputJob* job) {
     for (int i = 0; i < job->planeCount; ++i) {
         resetLineState(&job->planes[i]);
         startBandChunk(&job->planes[i].chain);
-        startBandChunk(&job->holdChunks[i]);
+        startHoldChunk(&job->holdChunks[i]);
     }
     job->pendingSkip = 0;
     job->lineCommitted = false;

@@ -4,6 +4,6 @@
 
 namespace testjob {
 
-int16_t ManualJob::state() const { return job->sequence->state; }
+int16_t sequenceState(const OutputJob* job) { return job->sequence->state; }
 
 }  // namespace testjob

@@ -10,6 +10,10 @@
 
 namespace testjob {
 
+// The job's call-sequence state (1 .. 19), for tests that follow a job
+// through its calls.
+int16_t sequenceState(const OutputJob* job);
+
 struct ManualJob {
     OutputJob* job = nullptr;
     std::vector<uint8_t> stream;  // every piece handed out so far
@@ -56,7 +60,7 @@ struct ManualJob {
         int16_t status = OutputFormFeed(&job, &list, length);
         return take(status, list);
     }
-    int16_t state() const;  // the job's call-sequence state
+    int16_t state() const { return sequenceState(job); }
 };
 
 }  // namespace testjob

@@ -1,6 +1,7 @@
 // emitBand on hand-built bands: plane lists and black-only selections of
-// every mode class (2, 6 and 9 included, which no settings reach), blank
-// bands, pending skips and the selection sent only on a change.
+// every mode class (2, 6 and 9 included, which no settings reach); blank
+// bands, skips and the selection sent only on a change through the entry
+// points.
 #include "job/band_emit.h"
 
 #include <gtest/gtest.h>
@@ -8,11 +9,13 @@
 #include <algorithm>
 #include <cstring>
 
+#include "decoder/stream_decoder.h"
 #include "job/line_coding.h"
 #include "job/output_reserve.h"
 #include "job/page_buffers.h"
 #include "support/heap_guard.h"
 #include "support/job_driver.h"
+#include "support/manual_job.h"
 
 using namespace inkband;
 using Bytes = std::vector<uint8_t>;
@@ -132,37 +135,49 @@ TEST_F(BandEmitTest, PlaneListsAndBlackOnlySelections) {
     }
 }
 
-TEST_F(BandEmitTest, SameSelectionIsNotSentAgain) {
-    makeBand(3, 4, {3});
-    EXPECT_EQ(emit().size(), 2u);
-    releasePageBuffers(job);
-    makeBand(3, 4, {3});
-    std::vector<Bytes> again = emit();
-    ASSERT_EQ(again.size(), 1u);
-    EXPECT_EQ(again[0], kDataPiece);
-}
+// Through the entry points, four 1-bit planes with 8-line bands, data on
+// the K plane: blank bands are counted and skipped before the next band with
+// data, in commands of at most 32767 bands, and the selection goes out only
+// when it changes.
+class BandEmitStreamTest : public HeapGuardedTest {};
 
-TEST_F(BandEmitTest, BlankBandCountsASkipAndEmptiesEveryChunk) {
-    makeBand(3, 4, {});
-    EXPECT_TRUE(emit().empty());
-    EXPECT_EQ(job->pendingSkip, 1);
-    EXPECT_EQ(job->lastColorSet, 0);
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(bandLength(job->planes[i].chain), 0);
-        EXPECT_EQ(chunkLength(job->planes[i].chain), 5);
+TEST_F(BandEmitStreamTest, SkipsAndSelectionsOfAPage) {
+    struct Case {
+        std::vector<int32_t> lines;  // K data; a negative number: that line blank
+        std::vector<int64_t> bands;  // bands sent with data
+        std::vector<int32_t> skips;  // counts of the skip commands
+        std::size_t selections;      // ESC ( L commands
+    };
+    const Case cases[] = {
+        {{0, 8}, {0, 1}, {}, 1},                       // the same selection twice
+        {{0, -8, 16, -24, 32}, {0, 2, 4}, {1, 1}, 1},  // each blank band skipped once
+        {{-3}, {}, {}, 0},                             // nothing but a blank band
+        {{0, 8 * (0x7FFF + 101)}, {0, 0x7FFF + 101}, {0x7FFF, 100}, 1},
+    };
+    const JobSettings s = testjob::makeSettings(15, 0, 16, 300);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "last line " << c.lines.back());
+        testjob::ManualJob j;
+        ASSERT_EQ(j.initTwo(s), INKBAND_OK);
+        ASSERT_EQ(j.initPart(s), INKBAND_OK);
+        for (int32_t line : c.lines) {
+            std::vector<testjob::PlaneSpec> planes(3, testjob::nullPlane());
+            planes.push_back(line < 0 ? testjob::nullPlane() : testjob::plane({0x5A}, 1));
+            ASSERT_EQ(j.produce(line < 0 ? -line : line, planes), INKBAND_OK);
+            ASSERT_EQ(j.complete(), INKBAND_OK);
+        }
+        ASSERT_EQ(j.flush(), INKBAND_OK);
+        ASSERT_EQ(j.complete(), INKBAND_OK);
+        inkband::decode::StreamResult r = inkband::decode::decodeStream(j.stream);
+        ASSERT_TRUE(r.status.ok) << r.status.describe();
+        ASSERT_EQ(r.pages.size(), 1u);
+        const inkband::decode::Page& page = r.pages[0];
+        EXPECT_EQ(page.bandsWithData, c.bands);
+        std::vector<int32_t> skips;
+        for (const inkband::decode::Skip& skip : page.skips) skips.push_back(skip.count);
+        EXPECT_EQ(skips, c.skips);
+        EXPECT_EQ(page.selections.size(), c.selections);
     }
-}
-
-TEST_F(BandEmitTest, PendingSkipsGoOutBeforeTheBandInPiecesOf32767) {
-    makeBand(3, 4, {3});
-    job->pendingSkip = 0x7FFF + 100;
-    std::vector<Bytes> pieces = emit();
-    ASSERT_EQ(pieces.size(), 4u);
-    EXPECT_EQ(pieces[0], (Bytes{0x1B, 0x28, 0x65, 0x02, 0x00, 0x7F, 0xFF}));
-    EXPECT_EQ(pieces[1], (Bytes{0x1B, 0x28, 0x65, 0x02, 0x00, 0x00, 0x64}));
-    EXPECT_EQ(pieces[2], selection({'K'}));
-    EXPECT_EQ(pieces[3], kDataPiece);
-    EXPECT_EQ(job->pendingSkip, 0);
 }
 
 }  // namespace

@@ -287,27 +287,40 @@ TEST_F(SplitPlanesTest, ByteExamplesFillBothOutputPlanes) {
     }
 }
 
-TEST_F(SplitPlanesTest, OutputProduceTwoSplitsTheLineIntoTheJobRecord) {
+// A page of one line of a ten-plane class, 16 pixels wide, through the
+// entry points: the line, then OutputFlush; the page decoded.
+decode::Page oneLinePage(int16_t modeClass, int16_t resolution, int32_t line,
+                         std::vector<PlaneSpec>& planes) {
     ManualJob j;
-    JobSettings s = tenPlaneSettings(7, 16);
-    ASSERT_EQ(j.initTwo(s), INKBAND_OK);
-    ASSERT_EQ(j.initPart(s), INKBAND_OK);
+    JobSettings s = tenPlaneSettings(modeClass, 16, resolution);
+    EXPECT_EQ(j.initTwo(s), INKBAND_OK);
+    EXPECT_EQ(j.initPart(s), INKBAND_OK);
+    EXPECT_EQ(j.produce(line, planes), INKBAND_OK);
+    EXPECT_EQ(j.complete(), INKBAND_OK);
+    EXPECT_EQ(j.flush(), INKBAND_OK);
+    EXPECT_EQ(j.complete(), INKBAND_OK);
+    decode::StreamResult r = decode::decodeStream(j.stream);
+    EXPECT_TRUE(r.status.ok) << r.status.describe();
+    EXPECT_EQ(r.pages.size(), 1u);
+    return r.pages.empty() ? decode::Page{} : r.pages[0];
+}
+
+// Through the entry points: the caller's bytes stay as they were, and the
+// split lines reach the stream on their own output planes and nowhere else.
+TEST_F(SplitPlanesTest, OutputProduceTwoSplitsTheLineIntoItsOutputPlanes) {
     std::vector<PlaneSpec> planes = onlySource(1, fourBit({0xFF, 0xFF, 0xFF, 0xFF}, 8, 3, 1));
     planes[0] = fourBit({0x12, 0x9F}, 4);
-    ASSERT_EQ(j.produce(3, planes), INKBAND_OK);
+    decode::Page page = oneLinePage(7, 300, 3, planes);
     EXPECT_EQ(planes[0].bytes, (Bytes{0x12, 0x9F}));
     EXPECT_EQ(planes[1].bytes, (Bytes{0x00, 0x0F, 0xFF, 0xF0}));
-    const OutputJob* job = j.job;
-    EXPECT_EQ(Bytes(job->lineBuffers[0], job->lineBuffers[0] + 2), (Bytes{0x01, 0x90}));
-    EXPECT_EQ(Bytes(job->lineBuffers[5], job->lineBuffers[5] + 2), (Bytes{0x11, 0xB0}));
-    for (int p : {0, 5}) {
-        EXPECT_EQ(job->planes[p].current.blank, inkband::kLineHasData) << p;
-        EXPECT_EQ(job->planes[p].current.last, 1) << p;
-        EXPECT_EQ(job->planes[p].current.lineInBand, 3) << p;
-    }
-    for (int p : {1, 2, 3, 4, 6, 7, 8, 9})
-        EXPECT_EQ(job->planes[p].current.blank, inkband::kLineBlank) << p;
-    ASSERT_EQ(j.complete(), INKBAND_OK);
+    std::map<uint8_t, std::map<int64_t, Bytes>> got;
+    for (const auto& [letter, plane] : page.planes)
+        if (!plane.lines.empty()) got[letter] = plane.lines;
+    const std::map<uint8_t, std::map<int64_t, Bytes>> want = {
+        {kTenLetters[0], {{3, {0x01, 0x90}}}},
+        {kTenLetters[5], {{3, {0x11, 0xB0}}}},
+    };
+    EXPECT_EQ(got, want);
 }
 
 TEST_F(SplitPlanesTest, BlankSourcePlanesLeaveTheirLineBuffersAlone) {
@@ -346,18 +359,21 @@ TEST_F(SplitPlanesTest, BlankSourcePlanesLeaveTheirLineBuffersAlone) {
 TEST_F(SplitPlanesTest, Line37With16LineBandsLandsInBand2OnEveryOutputPlane) {
     for (int16_t cls : {int16_t{7}, int16_t{10}}) {
         SCOPED_TRACE(testing::Message() << "class " << cls);
-        SplitJob sj(cls, 16, 600);
-        ASSERT_EQ(sj.job()->bandHeight, 16);
         // Data, blank by left, null, data, null: both branches set the grid.
         std::vector<PlaneSpec> planes = {fourBit({0x44}, 2), fourBit({0x44}, 2, 2, 0), nullPlane(),
                                          fourBit({0x04}, 2), nullPlane()};
-        sj.split(37, planes);
-        for (int p = 0; p < kOutputPlanes; ++p) {
-            const inkband::LineExtent& e = sj.job()->planes[p].current;
-            EXPECT_EQ(e.lineInBand, 5) << p;
-            EXPECT_EQ(e.band, 2) << p;
-            EXPECT_EQ(e.line, 37) << p;
+        const decode::Page page = oneLinePage(cls, 600, 37, planes);
+        EXPECT_EQ(page.bandHeight, 16);
+        EXPECT_EQ(page.bandsWithData, (std::vector<int64_t>{2}));
+        EXPECT_EQ(page.skippedBands, 2);
+        std::size_t withData = 0;
+        for (const auto& [letter, plane] : page.planes) {
+            for (const auto& [number, bytes] : plane.lines) {
+                EXPECT_EQ(number, 37) << int{letter};
+                ++withData;
+            }
         }
+        EXPECT_GT(withData, 0u);
     }
 }
 
