@@ -1,7 +1,6 @@
 #include "host/halftone.h"
 
 #include <array>
-#include <climits>
 #include <cstdint>
 #include <cstring>
 
@@ -105,12 +104,6 @@ bool ditherLine(const PlaneHalftone& plane, const std::array<std::array<uint8_t,
     return any != 0;
 }
 
-// Serpentine Floyd-Steinberg between neighbouring levels.  Values are in
-// 1/255 of a level: a pixel of amount a wants a * maxLevel.  `line` holds
-// the amounts and receives the levels; errors[x] (x from -1 to width, the
-// ends being padding) is the error the line above left for pixel x, and
-// receives what this line leaves for the next.  Step is +1 (left to right)
-// or -1.
 // The last pixel, going by Step from x (whose amount is 0), before the
 // next one with ink or `end`: eight pixels at a time while they are blank.
 template <int Step>
@@ -134,6 +127,12 @@ int blankRunEnd(const uint8_t* line, int x, int end) {
     }
 }
 
+// Serpentine Floyd-Steinberg between neighbouring levels.  Values are in
+// 1/255 of a level: a pixel of amount a wants a * maxLevel.  `line` holds
+// the amounts and receives the levels; errors[x] (x from -1 to width, the
+// ends being padding) is the error the line above left for pixel x, and
+// receives what this line leaves for the next.  Step is +1 (left to right)
+// or -1.
 template <int Step>
 void diffuseLine(uint8_t* line, const DiffusionStep* steps, int32_t* errors, int width) {
     int x = Step > 0 ? 0 : width - 1;
