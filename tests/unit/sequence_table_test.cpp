@@ -1,5 +1,7 @@
-// Both call-sequence tables, driven table-wise: every operation from every
-// state gives the expected check result and target.
+// Both call-sequence tables, read through sequenceCheck and sequenceStep:
+// every operation from every state, including the states and operations no
+// entry point reaches, gives the expected status and target, a check never
+// moves the state and a refused step leaves it where it was.
 #include "job/sequence_table.h"
 
 #include <gtest/gtest.h>
@@ -11,67 +13,73 @@ using namespace inkband;
 
 namespace {
 
+constexpr int16_t kWrong = INKBAND_WRONG_STATE;
+constexpr int16_t kNotOffered = INKBAND_NOT_OFFERED;
+
+// The tables written out again as moves, on their own: (operation, from)
+// -> to, and each operation's status where it has no move.
 struct Expected {
-    std::map<std::pair<int, int>, int> transitions;  // (op, from) -> to
-    int refusal[11];                                 // result with no match
+    std::map<std::pair<SequenceOp, SequenceState>, SequenceState> transitions;
+    int16_t refusal[kSequenceOpCount];
 };
 
 const Expected kFirst = {
-    {{{0, 0}, 1},
-     {{1, 1}, 2},
-     {{3, 2}, 3},
-     {{4, 3}, 4},
-     {{5, 4}, 3},
-     {{5, 5}, 6},
-     {{5, 7}, 2},
-     {{6, 3}, 7},
-     {{6, 6}, 7},
-     {{7, 3}, 5},
-     {{7, 6}, 5},
-     {{10, 2}, 0}},
-    {-256, -256, -256, -256, -256, -256, -256, -256, -1, -1, -256},
+    {{{kOpRestart, kStateJobEnded}, kStateOpened},
+     {{kOpInitTwo, kStateOpened}, kStateReady},
+     {{kOpInitPart, kStateReady}, kStatePageOpen},
+     {{kOpProduce, kStatePageOpen}, kStateLineDue},
+     {{kOpComplete, kStateLineDue}, kStatePageOpen},
+     {{kOpComplete, kStateOtherDue}, kStateAfterOther},
+     {{kOpComplete, kStateFlushDue}, kStateReady},
+     {{kOpFlush, kStatePageOpen}, kStateFlushDue},
+     {{kOpFlush, kStateAfterOther}, kStateFlushDue},
+     {{kOpProduceOther, kStatePageOpen}, kStateOtherDue},
+     {{kOpProduceOther, kStateAfterOther}, kStateOtherDue},
+     {{kOpEndJob, kStateReady}, kStateJobEnded}},
+    {kWrong, kWrong, kWrong, kWrong, kWrong, kWrong, kWrong, kWrong, kNotOffered, kNotOffered,
+     kWrong},
 };
 
 const Expected kSecond = {
-    {{{0, 8}, 9},
-     {{1, 9}, 10},
-     {{3, 10}, 11},
-     {{4, 11}, 12},
-     {{5, 12}, 11},
-     {{5, 13}, 14},
-     {{5, 15}, 10},
-     {{5, 17}, 18},
-     {{5, 16}, 19},
-     {{6, 10}, 16},
-     {{6, 18}, 16},
-     {{7, 10}, 17},
-     {{7, 18}, 17},
-     {{8, 11}, 15},
-     {{8, 14}, 15},
-     {{9, 11}, 13},
-     {{9, 14}, 13},
-     {{10, 9}, 8},
-     {{10, 19}, 8}},
-    {-256, -256, -256, -256, -256, -256, -256, -256, -256, -256, -256},
+    {{{kOpRestart, kStateAltJobEnded}, kStateAltOpened},
+     {{kOpInitTwo, kStateAltOpened}, kStateAltReady},
+     {{kOpInitPart, kStateAltReady}, kStateAltPageOpen},
+     {{kOpProduce, kStateAltPageOpen}, kStateAltLineDue},
+     {{kOpComplete, kStateAltLineDue}, kStateAltPageOpen},
+     {{kOpComplete, kStateAltOtherFeedDue}, kStateAltAfterOtherFeed},
+     {{kOpComplete, kStateAltFormFeedDue}, kStateAltReady},
+     {{kOpComplete, kStateAltOtherDue}, kStateAltAfterOther},
+     {{kOpComplete, kStateAltFlushDue}, kStateAltJobDone},
+     {{kOpFlush, kStateAltReady}, kStateAltFlushDue},
+     {{kOpFlush, kStateAltAfterOther}, kStateAltFlushDue},
+     {{kOpProduceOther, kStateAltReady}, kStateAltOtherDue},
+     {{kOpProduceOther, kStateAltAfterOther}, kStateAltOtherDue},
+     {{kOpFormFeed, kStateAltPageOpen}, kStateAltFormFeedDue},
+     {{kOpFormFeed, kStateAltAfterOtherFeed}, kStateAltFormFeedDue},
+     {{kOpFormFeedOther, kStateAltPageOpen}, kStateAltOtherFeedDue},
+     {{kOpFormFeedOther, kStateAltAfterOtherFeed}, kStateAltOtherFeedDue},
+     {{kOpEndJob, kStateAltOpened}, kStateAltJobEnded},
+     {{kOpEndJob, kStateAltJobDone}, kStateAltJobEnded}},
+    {kWrong, kWrong, kWrong, kWrong, kWrong, kWrong, kWrong, kWrong, kWrong, kWrong, kWrong},
 };
 
-void checkTable(int16_t table, const Expected& expected) {
-    for (int16_t op = 0; op <= 10; ++op) {
-        for (int16_t state = 0; state <= 19; ++state) {
-            SequenceCell cell{static_cast<SequenceState>(state),
-                              static_cast<SequenceTableId>(table)};
+void checkTable(SequenceTableId table, const Expected& expected) {
+    for (int16_t op = kOpRestart; op <= kOpEndJob; ++op) {
+        for (int16_t state = kStateJobEnded; state <= kStateAltJobDone; ++state) {
+            SequenceCell cell{static_cast<SequenceState>(state), table};
             SequenceCell* ptr = &cell;
-            auto it = expected.transitions.find({op, state});
+            auto it = expected.transitions.find(
+                {static_cast<SequenceOp>(op), static_cast<SequenceState>(state)});
             SCOPED_TRACE(testing::Message()
                          << "table " << table << " op " << op << " state " << state);
             if (it != expected.transitions.end()) {
-                EXPECT_EQ(sequenceCheck(&ptr, op), 0);
+                EXPECT_EQ(sequenceCheck(&ptr, op), INKBAND_OK);
                 EXPECT_EQ(cell.state, state) << "check must not move the state";
-                EXPECT_EQ(sequenceStep(&ptr, op), 0);
+                EXPECT_EQ(sequenceStep(&ptr, op), INKBAND_OK);
                 EXPECT_EQ(cell.state, it->second);
             } else {
                 EXPECT_EQ(sequenceCheck(&ptr, op), expected.refusal[op]);
-                EXPECT_EQ(sequenceStep(&ptr, op), -1);
+                EXPECT_EQ(sequenceStep(&ptr, op), INKBAND_NOT_OFFERED);
                 EXPECT_EQ(cell.state, state) << "a refused step must not move the state";
             }
             EXPECT_EQ(cell.table, table);
@@ -81,15 +89,17 @@ void checkTable(int16_t table, const Expected& expected) {
 
 }  // namespace
 
-TEST(SequenceTable, FirstTableEveryOperationFromEveryState) { checkTable(0, kFirst); }
+TEST(SequenceTable, FirstTableEveryOperationFromEveryState) { checkTable(kTableOrdinary, kFirst); }
 
-TEST(SequenceTable, SecondTableEveryOperationFromEveryState) { checkTable(1, kSecond); }
+TEST(SequenceTable, SecondTableEveryOperationFromEveryState) {
+    checkTable(kTableAlternate, kSecond);
+}
 
-TEST(SequenceTable, MissingCellGivesMinusOne) {
+TEST(SequenceTable, MissingCellIsNotOffered) {
     SequenceCell* none = nullptr;
-    for (int16_t op = 0; op <= 10; ++op) {
-        EXPECT_EQ(sequenceCheck(&none, op), -1);
-        EXPECT_EQ(sequenceStep(&none, op), -1);
+    for (int16_t op = kOpRestart; op <= kOpEndJob; ++op) {
+        EXPECT_EQ(sequenceCheck(&none, op), INKBAND_NOT_OFFERED);
+        EXPECT_EQ(sequenceStep(&none, op), INKBAND_NOT_OFFERED);
     }
-    EXPECT_EQ(sequenceCheck(nullptr, kOpProduce), -1);
+    EXPECT_EQ(sequenceCheck(nullptr, kOpProduce), INKBAND_NOT_OFFERED);
 }
