@@ -36,27 +36,21 @@ inline void packWord(uint64_t x, uint8_t* out) {
 
 template <int Bits>
 void packBlock(const uint8_t* levels, uint8_t* out) {
-    if constexpr (std::endian::native == std::endian::little) {
-        uint64_t words[2];
-        std::memcpy(words, levels, kPackBlock);
-        packWord<Bits>(words[0], out);
-        packWord<Bits>(words[1], out + Bits);
-    } else {
-        constexpr int kPerByte = 8 / Bits;
-        for (int i = 0; i < kPackBlock / kPerByte; ++i) {
-            unsigned byte = 0;
-            for (int j = 0; j < kPerByte; ++j) byte = byte << Bits | levels[kPerByte * i + j];
-            out[i] = static_cast<uint8_t>(byte);
-        }
-    }
+    uint64_t words[2];
+    std::memcpy(words, levels, kPackBlock);
+    packWord<Bits>(words[0], out);
+    packWord<Bits>(words[1], out + Bits);
 }
 
 template <int Bits>
 void pack(const uint8_t* levels, int width, uint8_t* out) {
     constexpr int kPerByte = 8 / Bits;
     int x = 0;
-    for (; x + kPackBlock <= width; x += kPackBlock, out += kPackBlock / kPerByte)
-        packBlock<Bits>(levels + x, out);
+    // The words hold the levels in memory order only on little-endian
+    // machines; elsewhere every byte goes the one-at-a-time way.
+    if constexpr (std::endian::native == std::endian::little)
+        for (; x + kPackBlock <= width; x += kPackBlock, out += kPackBlock / kPerByte)
+            packBlock<Bits>(levels + x, out);
     for (; x < width; x += kPerByte, ++out) {
         unsigned byte = 0;
         for (int j = 0; j < kPerByte; ++j)
