@@ -104,82 +104,6 @@ bool ditherLine(const PlaneHalftone& plane, const std::array<std::array<uint8_t,
     return any != 0;
 }
 
-// The last pixel, going by Step from x (whose amount is 0), before the
-// next one with ink or `end`: eight pixels at a time while they are blank.
-template <int Step>
-int blankRunEnd(const uint8_t* line, int x, int end) {
-    if constexpr (Step > 0) {
-        int next = x + 1;
-        for (uint64_t word = 0; next + 8 <= end; next += 8) {
-            std::memcpy(&word, line + next, 8);
-            if (word != 0) break;
-        }
-        while (next != end && line[next] == 0) ++next;
-        return next - 1;
-    } else {
-        int next = x - 1;
-        for (uint64_t word = 0; next - 8 >= end; next -= 8) {
-            std::memcpy(&word, line + next - 7, 8);
-            if (word != 0) break;
-        }
-        while (next != end && line[next] == 0) --next;
-        return next + 1;
-    }
-}
-
-// Serpentine Floyd-Steinberg between neighbouring levels.  Values are in
-// 1/255 of a level: a pixel of amount a wants a * maxLevel.  `line` holds
-// the amounts and receives the levels; errors[x] (x from -1 to width, the
-// ends being padding) is the error the line above left for pixel x, and
-// receives what this line leaves for the next.  Step is +1 (left to right)
-// or -1.
-template <int Step>
-void diffuseLine(uint8_t* line, const DiffusionStep* steps, int32_t* errors, int width) {
-    int x = Step > 0 ? 0 : width - 1;
-    const int end = Step > 0 ? width : -1;
-    // Shares of errors are kept in 1/16 and divided once, when a pixel
-    // takes the sum of its shares.
-    int32_t right = 0;             // 7 x the last error, for the next pixel
-    int32_t behind = 0, here = 0;  // next line's shares for x - Step and x
-    for (; x != end; x += Step) {
-        const int a = line[x];
-        if (a == 0 && (right | behind | here) == 0) {
-            // Blank paper with no error to pass on: every pixel up to the
-            // next ink prints 0 and leaves 0 for the next line.  Real
-            // pages are mostly such runs on some plane.
-            const int last = blankRunEnd<Step>(line, x, end);
-            const int from = Step > 0 ? x - 1 : last + 1;
-            std::memset(errors + from, 0, static_cast<std::size_t>((last - x) * Step + 1) * 4);
-            x = last;
-            continue;
-        }
-        const DiffusionStep& step = steps[a];
-        int level = step.level;
-        int32_t error = 0;
-        // White paper stays white and solid ink solid: amounts 0 and 255
-        // print level 0 and the top level, and pass no error on.
-        if (static_cast<unsigned>(a - 1) <= 253u) {
-            // How far the pixel, with the errors it receives, lies from
-            // its amount's nearest level; one level more or less when that
-            // is nearer.  The errors stay within half a level or so, so
-            // one step is all it takes.
-            const int32_t r = step.rest + ((errors[x] + right + 8) >> 4);
-            error = r;
-            if (r > step.up) error = r - 255, level = step.level + 1;
-            if (r < step.down) error = r + 255, level = step.level - 1;
-        }
-        line[x] = static_cast<uint8_t>(level);
-        // 7/16 right, 3/16 behind below, 5/16 below, 1/16 ahead below.
-        right = error * 7;
-        // The pixel behind on the next line has all its shares now.
-        errors[x - Step] = behind + error * 3;
-        behind = here + error * 5;
-        here = error;
-    }
-    errors[x - Step] = behind;
-    errors[x] = here;
-}
-
 }  // namespace
 
 const char* qualityName(Quality quality) {
@@ -213,7 +137,8 @@ void startHalftone(Halftone& halftone, Quality quality, int width) {
     halftone.planeCount = 0;
     halftone.lines = 0;
     if (quality == Quality::High)
-        halftone.errors.assign((static_cast<std::size_t>(width) + 2) * kMaxHalftonePlanes, 0);
+        halftone.errors.assign(static_cast<std::size_t>(diffusionCells(width)) * kDiffusionLanes,
+                               0);
     else
         halftone.errors.clear();
 }
@@ -225,18 +150,7 @@ bool addHalftonePlane(Halftone& halftone, int maxLevel, int phase, bool inverted
     plane.shiftX = 3 * phase;
     plane.shiftY = 5 * phase;
     plane.inverted = inverted;
-    for (int a = 0; a < 256; ++a) {
-        // The nearest level, what is left of the amount above it (in
-        // 1/255 of a level, -127 .. 127), and how far an error may move
-        // it before the level above or below is nearer; never past the
-        // plane's levels.
-        const int level = (a * maxLevel + 127) / 255;
-        DiffusionStep& step = plane.steps[a];
-        step.level = static_cast<uint8_t>(level);
-        step.rest = static_cast<int16_t>(a * maxLevel - 255 * level);
-        step.up = static_cast<int16_t>(level < maxLevel ? 127 : INT16_MAX);
-        step.down = static_cast<int16_t>(level > 0 ? -127 : INT16_MIN);
-    }
+    makeDiffusionPlane(halftone.diffusion[halftone.planeCount - 1], maxLevel);
     return true;
 }
 
@@ -244,21 +158,8 @@ void halftoneLine(Halftone& halftone, const uint8_t* const* amounts, int y, uint
                   bool* any) {
     const int count = halftone.planeCount, width = halftone.width;
     if (halftone.quality == Quality::High) {
-        const std::size_t stride = static_cast<std::size_t>(width) + 2;
-        for (int p = 0; p < count; ++p) {
-            if (levels[p] != amounts[p])
-                std::memcpy(levels[p], amounts[p], static_cast<std::size_t>(width));
-            int32_t* errors = halftone.errors.data() + stride * static_cast<std::size_t>(p);
-            if ((halftone.lines & 1) != 0)
-                diffuseLine<-1>(levels[p], halftone.planes[p].steps, errors + 1, width);
-            else
-                diffuseLine<1>(levels[p], halftone.planes[p].steps, errors + 1, width);
-            // Errors written into the padding fall off the page.
-            errors[0] = errors[stride - 1] = 0;
-            int x = 0;
-            while (x < width && levels[p][x] == 0) ++x;
-            any[p] = x < width;
-        }
+        diffuseLine(halftone.diffusion, count, amounts, levels, any, halftone.errors.data(), width,
+                    (halftone.lines & 1) != 0, halftone.vectorCode);
     } else {
         for (int p = 0; p < count; ++p) {
             const PlaneHalftone& plane = halftone.planes[p];

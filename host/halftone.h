@@ -12,12 +12,14 @@
 // the matrix shifted by (3p, 5p), so that the planes' dots do not all fall
 // on the same pixels.  Over any area the mean level thus matches the amount.
 //
-// Error diffusion keeps white paper white and solid ink solid: amounts 0
-// and 255 print level 0 and maxLevel and pass no error on.
+// Error diffusion (error_diffusion.h) keeps white paper white and solid ink
+// solid: amounts 0 and 255 print level 0 and maxLevel and pass no error on.
 #pragma once
 
 #include <cstdint>
 #include <vector>
+
+#include "host/error_diffusion.h"
 
 namespace inkband::host {
 
@@ -29,25 +31,14 @@ const char* qualityName(Quality quality);
 // The quality of that name (any letter case), false when there is none.
 bool parseQuality(const char* name, Quality& quality);
 
-// Error diffusion's view of one amount: its nearest level and the rest
-// (amount x maxLevel - 255 x level); with the errors it receives, a pixel
-// prints one level more when the rest goes above `up`, one less when it
-// goes below `down`.
-struct DiffusionStep {
-    int16_t rest = 0;
-    int16_t up = 0, down = 0;
-    uint8_t level = 0;
-};
-
 // How one plane is halftoned.
 struct PlaneHalftone {
     int maxLevel = 1;
     int shiftX = 0, shiftY = 0;  // the plane's offset into the matrix
     bool inverted = false;       // reads the matrix upside down
-    DiffusionStep steps[256];    // error diffusion, by amount
 };
 
-inline constexpr int kMaxHalftonePlanes = 8;
+inline constexpr int kMaxHalftonePlanes = kDiffusionLanes;
 
 // The halftoning of a page's planes, line after line.
 struct Halftone {
@@ -55,10 +46,14 @@ struct Halftone {
     int width = 0;
     int planeCount = 0;
     PlaneHalftone planes[kMaxHalftonePlanes];
-    // Error diffusion: the error each pixel of the next line receives, one
-    // row of width + 2 values (the two ends being padding) per plane slot.
-    std::vector<int32_t> errors;
+    DiffusionPlane diffusion[kMaxHalftonePlanes];  // error diffusion's levels, by amount
+    // Error diffusion: the errors each pixel of the next line receives, a
+    // cell of kDiffusionLanes per pixel (error_diffusion.h).
+    std::vector<int16_t> errors;
     int lines = 0;  // lines halftoned so far
+    // Error diffusion may use the processor's vector routine (tests turn
+    // it off to run the portable one; the levels are the same).
+    bool vectorCode = true;
 };
 
 // Prepares the halftoning of a page `width` pixels wide, with no plane yet.

@@ -178,6 +178,51 @@ TEST(Halftone, PlanesTogetherPrintAsEachAlone) {
         }
 }
 
+// Error diffusion's vector routine prints what the portable one prints, for
+// every number of planes, on widths that end inside and outside a block of
+// 8, through blank stretches, solid ink, a ramp and noise, both ways along
+// the serpentine.
+TEST(Halftone, VectorAndPortableDiffusionAgree) {
+    const int maxLevels[] = {15, 2, 1, 9, 3, 4, 7, 15};
+    for (int width : {1, 7, 8, 9, 45, 203})
+        for (int count = 1; count <= kMaxHalftonePlanes; ++count) {
+            Halftone vector, portable;
+            for (Halftone* h : {&vector, &portable}) {
+                startHalftone(*h, Quality::High, width);
+                for (int p = 0; p < count; ++p) addHalftonePlane(*h, maxLevels[p], p);
+            }
+            portable.vectorCode = false;
+            std::vector<std::vector<uint8_t>> amounts(count, std::vector<uint8_t>(width));
+            std::vector<std::vector<uint8_t>> got(count, amounts[0]), want(count, amounts[0]);
+            std::srand(static_cast<unsigned>(width * 31 + count));
+            for (int y = 0; y < 24; ++y) {
+                const uint8_t* in[kMaxHalftonePlanes];
+                uint8_t *gotRows[kMaxHalftonePlanes], *wantRows[kMaxHalftonePlanes];
+                for (int p = 0; p < count; ++p) {
+                    for (int x = 0; x < width; ++x) {
+                        const int band = (x / 11 + y / 3 + p) % 5;
+                        amounts[p][x] = static_cast<uint8_t>(band == 0   ? 0
+                                                             : band == 1 ? 255
+                                                             : band == 2 ? (x * 255) / width
+                                                                         : std::rand() % 256);
+                    }
+                    if (y % 8 == 7) amounts[p].assign(width, 0);  // a blank line
+                    in[p] = amounts[p].data();
+                    gotRows[p] = got[p].data();
+                    wantRows[p] = want[p].data();
+                }
+                bool anyGot[kMaxHalftonePlanes], anyWant[kMaxHalftonePlanes];
+                halftoneLine(vector, in, y, gotRows, anyGot);
+                halftoneLine(portable, in, y, wantRows, anyWant);
+                for (int p = 0; p < count; ++p) {
+                    ASSERT_EQ(got[p], want[p])
+                        << width << " wide, " << count << " planes, plane " << p << " line " << y;
+                    ASSERT_EQ(anyGot[p], anyWant[p]) << width << " wide, " << count << " planes";
+                }
+            }
+        }
+}
+
 TEST(PlanePacking, PacksFirstPixelHighAndClearsTheTail) {
     const uint8_t levels[] = {1, 0, 1, 1, 0, 0, 0, 1, 1, 0, 1};
     struct Case {
