@@ -98,7 +98,6 @@ bool diffusePlane(uint8_t* line, const DiffusionStep* steps, int16_t* lane, int 
 inline __m128i loadLow8(const uint8_t* p) {
     return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
 }
-inline void storeLow8(uint8_t* p, __m128i v) { _mm_storel_epi64(reinterpret_cast<__m128i*>(p), v); }
 inline __m128i loadCell(const int16_t* p) {
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
 }
@@ -111,14 +110,14 @@ struct Carry {
     __m128i here;    // and for the last pixel
 };
 
-// Bytes b[0..7] of 8 rows (row q: 8 pixels of plane q) as 4 vectors of two
-// pixels each (pixel 2i in the low half, its planes in order).  The same
-// steps turn the levels back.
-inline void transpose8x8(const __m128i (&rows)[8], __m128i (&pairs)[4]) {
-    const __m128i a0 = _mm_unpacklo_epi8(rows[0], rows[1]),
-                  a1 = _mm_unpacklo_epi8(rows[2], rows[3]);
-    const __m128i a2 = _mm_unpacklo_epi8(rows[4], rows[5]),
-                  a3 = _mm_unpacklo_epi8(rows[6], rows[7]);
+// The 8 x 8 bytes at `rows` (row q at rows + 8 q) turned: pairs[k] holds
+// column 2k in its low half and column 2k + 1 in its high half.  Amounts
+// go from plane rows to pixels, and levels back, by the same steps.
+inline void transpose8x8(const uint8_t* rows, __m128i (&pairs)[4]) {
+    const __m128i a0 = _mm_unpacklo_epi8(loadLow8(rows), loadLow8(rows + 8));
+    const __m128i a1 = _mm_unpacklo_epi8(loadLow8(rows + 16), loadLow8(rows + 24));
+    const __m128i a2 = _mm_unpacklo_epi8(loadLow8(rows + 32), loadLow8(rows + 40));
+    const __m128i a3 = _mm_unpacklo_epi8(loadLow8(rows + 48), loadLow8(rows + 56));
     const __m128i b0 = _mm_unpacklo_epi16(a0, a1), b1 = _mm_unpackhi_epi16(a0, a1);
     const __m128i b2 = _mm_unpacklo_epi16(a2, a3), b3 = _mm_unpackhi_epi16(a2, a3);
     pairs[0] = _mm_unpacklo_epi32(b0, b2);
@@ -127,48 +126,63 @@ inline void transpose8x8(const __m128i (&rows)[8], __m128i (&pairs)[4]) {
     pairs[3] = _mm_unpackhi_epi32(b1, b3);
 }
 
-// Diffuses pixels first .. last of the block at x0 (in the order of Step);
-// `cells` points at pixel 0's cell.  Leaves the levels, 16 bits per lane,
-// in levels[j].
-template <int Step>
-void diffuseBlock(const __m128i (&pairs)[4], __m128i maxLevels, int16_t* cells, int x0, int count,
-                  Carry& carry, __m128i (&levels)[8]) {
+// One pixel: a holds its planes' amounts (16 bits per lane), `cell` the
+// errors it receives; `behindCell` receives the next line's errors for the
+// pixel behind.  Returns its levels.
+INKBAND_ALWAYS_INLINE __m128i diffusePixel(__m128i a, __m128i maxLevels, const int16_t* cell,
+                                           int16_t* behindCell, Carry& carry) {
     const __m128i zero = _mm_setzero_si128();
     const __m128i k255 = _mm_set1_epi16(255), kMinus255 = _mm_set1_epi16(-255);
     const __m128i kHalf = _mm_set1_epi16(8), k128 = _mm_set1_epi16(128), k257 = _mm_set1_epi16(257);
     const __m128i kUp = _mm_set1_epi16(127 * 16 + 15), kDown = _mm_set1_epi16(-127 * 16);
-    const __m128i kOne = _mm_set1_epi16(1);
-    __m128i right7 = carry.right7, behind = carry.behind, here = carry.here;
-    for (int j = Step > 0 ? 0 : count - 1; j != (Step > 0 ? count : -1); j += Step) {
-        const __m128i pair = pairs[j / 2];
-        const __m128i a =
-            (j & 1) != 0 ? _mm_unpackhi_epi8(pair, zero) : _mm_unpacklo_epi8(pair, zero);
-        // The nearest level, (a L + 127) / 255, and the rest, a L - 255 level.
-        const __m128i aL = _mm_mullo_epi16(a, maxLevels);
-        const __m128i level = _mm_mulhi_epu16(_mm_add_epi16(aL, k128), k257);
-        const __m128i rest = _mm_sub_epi16(_mm_add_epi16(aL, level), _mm_slli_epi16(level, 8));
-        const __m128i fixed = _mm_or_si128(_mm_cmpeq_epi16(a, zero), _mm_cmpeq_epi16(a, k255));
-        const __m128i upBy =
-            _mm_andnot_si128(_mm_or_si128(fixed, _mm_cmpeq_epi16(level, maxLevels)), kMinus255);
-        const __m128i downBy =
-            _mm_andnot_si128(_mm_or_si128(fixed, _mm_cmpeq_epi16(level, zero)), k255);
+    // The nearest level, (a L + 127) / 255, and the rest, a L - 255 level.
+    const __m128i aL = _mm_mullo_epi16(a, maxLevels);
+    const __m128i level = _mm_mulhi_epu16(_mm_add_epi16(aL, k128), k257);
+    const __m128i rest = _mm_sub_epi16(_mm_add_epi16(aL, level), _mm_slli_epi16(level, 8));
+    const __m128i fixed = _mm_or_si128(_mm_cmpeq_epi16(a, zero), _mm_cmpeq_epi16(a, k255));
+    const __m128i upBy =
+        _mm_andnot_si128(_mm_or_si128(fixed, _mm_cmpeq_epi16(level, maxLevels)), kMinus255);
+    const __m128i downBy =
+        _mm_andnot_si128(_mm_or_si128(fixed, _mm_cmpeq_epi16(level, zero)), k255);
+    const __m128i base =
+        _mm_add_epi16(_mm_add_epi16(loadCell(cell), kHalf), _mm_slli_epi16(rest, 4));
+    // The chain from one pixel to the next starts here.
+    const __m128i z = _mm_add_epi16(base, carry.right7);
+    const __m128i by = _mm_or_si128(_mm_and_si128(_mm_cmpgt_epi16(z, kUp), upBy),
+                                    _mm_and_si128(_mm_cmpgt_epi16(kDown, z), downBy));
+    const __m128i error = _mm_add_epi16(_mm_andnot_si128(fixed, _mm_srai_epi16(z, 4)), by);
+    carry.right7 = _mm_sub_epi16(_mm_slli_epi16(error, 3), error);
+    storeCell(behindCell,
+              _mm_add_epi16(carry.behind, _mm_add_epi16(_mm_slli_epi16(error, 1), error)));
+    carry.behind = _mm_add_epi16(carry.here, _mm_add_epi16(_mm_slli_epi16(error, 2), error));
+    carry.here = error;
+    // by is -255, 0 or 255: the level goes 1 up, stays, or goes 1 down.
+    return _mm_sub_epi16(level, _mm_srai_epi16(_mm_add_epi16(by, _mm_set1_epi16(1)), 8));
+}
+
+// Diffuses the `count` pixels of the block at x0 in the order of Step;
+// `cells` points at pixel 0's cell.  Leaves the levels, 16 bits per lane,
+// in levels[j].  A whole block is written out pixel by pixel, so that each
+// pixel's amounts and levels stay in registers.
+template <int Step>
+void diffuseBlock(const __m128i (&pairs)[4], __m128i maxLevels, int16_t* cells, int x0, int count,
+                  Carry& carry, __m128i (&levels)[8]) {
+    const auto pixel = [&](int j) {
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i a = (j & 1) != 0 ? _mm_unpackhi_epi8(pairs[j / 2], zero)
+                                       : _mm_unpacklo_epi8(pairs[j / 2], zero);
         int16_t* cell = cells + kLanes * (x0 + j);
-        const __m128i base =
-            _mm_add_epi16(_mm_add_epi16(loadCell(cell), kHalf), _mm_slli_epi16(rest, 4));
-        // The chain from one pixel to the next starts here.
-        const __m128i z = _mm_add_epi16(base, right7);
-        const __m128i by = _mm_or_si128(_mm_and_si128(_mm_cmpgt_epi16(z, kUp), upBy),
-                                        _mm_and_si128(_mm_cmpgt_epi16(kDown, z), downBy));
-        const __m128i error = _mm_add_epi16(_mm_andnot_si128(fixed, _mm_srai_epi16(z, 4)), by);
-        right7 = _mm_sub_epi16(_mm_slli_epi16(error, 3), error);
-        // by is -255, 0 or 255: the level goes 1 up, stays, or goes 1 down.
-        levels[j] = _mm_sub_epi16(level, _mm_srai_epi16(_mm_add_epi16(by, kOne), 8));
-        storeCell(cell - kLanes * Step,
-                  _mm_add_epi16(behind, _mm_add_epi16(_mm_slli_epi16(error, 1), error)));
-        behind = _mm_add_epi16(here, _mm_add_epi16(_mm_slli_epi16(error, 2), error));
-        here = error;
+        levels[j] = diffusePixel(a, maxLevels, cell, cell - kLanes * Step, carry);
+    };
+    if (count == 8) {
+        if constexpr (Step > 0) {
+            pixel(0), pixel(1), pixel(2), pixel(3), pixel(4), pixel(5), pixel(6), pixel(7);
+        } else {
+            pixel(7), pixel(6), pixel(5), pixel(4), pixel(3), pixel(2), pixel(1), pixel(0);
+        }
+    } else {
+        for (int j = Step > 0 ? 0 : count - 1; j != (Step > 0 ? count : -1); j += Step) pixel(j);
     }
-    carry = Carry{right7, behind, here};
 }
 
 template <int Step>
@@ -180,24 +194,24 @@ void diffuseLanesSse2(const DiffusionPlane* planes, int count, const uint8_t* co
     const __m128i maxLevels = _mm_load_si128(reinterpret_cast<const __m128i*>(top));
     Carry carry{zero, zero, zero};
     __m128i inked = zero;
+    // A block's amounts, 8 per plane, and its levels; the rows of lanes
+    // without a plane stay 0.
+    alignas(16) uint8_t in[kLanes * 8] = {};
+    alignas(16) uint8_t out[kLanes * 8];
     const int blocks = (width + 7) / 8;
     for (int i = 0; i < blocks; ++i) {
         const int x0 = 8 * (Step > 0 ? i : blocks - 1 - i);
         const int n = width - x0 < 8 ? width - x0 : 8;
-        __m128i rows[8];
-        for (int p = 0; p < kLanes; ++p) {
-            if (p >= count) {
-                rows[p] = zero;
-            } else if (n == 8) {
-                rows[p] = loadLow8(amounts[p] + x0);
-            } else {
-                uint8_t tail[8] = {};
-                std::memcpy(tail, amounts[p] + x0, static_cast<std::size_t>(n));
-                rows[p] = loadLow8(tail);
+        if (n == 8) {
+            for (int p = 0; p < count; ++p) std::memcpy(in + 8 * p, amounts[p] + x0, 8);
+        } else {
+            for (int p = 0; p < count; ++p) {
+                std::memset(in + 8 * p, 0, 8);
+                std::memcpy(in + 8 * p, amounts[p] + x0, static_cast<std::size_t>(n));
             }
         }
         __m128i pairs[4];
-        transpose8x8(rows, pairs);
+        transpose8x8(in, pairs);
         const __m128i all =
             _mm_or_si128(_mm_or_si128(pairs[0], pairs[1]), _mm_or_si128(pairs[2], pairs[3]));
         const __m128i pending = _mm_or_si128(carry.behind, carry.here);
@@ -210,29 +224,25 @@ void diffuseLanesSse2(const DiffusionPlane* planes, int count, const uint8_t* co
                 std::memset(levelLines[p] + x0, 0, static_cast<std::size_t>(n));
             continue;
         }
-        __m128i levels[8] = {zero, zero, zero, zero, zero, zero, zero, zero};
+        __m128i levels[8];
         diffuseBlock<Step>(pairs, maxLevels, cells, x0, n, carry, levels);
-        // Back to rows of a plane: pack two pixels' levels to bytes, and
-        // interleave the halves so that the transpose above turns them.
-        __m128i out[8];
+        for (int j = n; j < 8; ++j) levels[j] = zero;
+        // Back to rows of a plane: two pixels' levels packed to bytes are
+        // rows 2k and 2k + 1 of the transpose.
         for (int k = 0; k < 4; ++k) {
             const __m128i packed = _mm_packus_epi16(levels[2 * k], levels[2 * k + 1]);
             inked = _mm_or_si128(inked, packed);
-            out[2 * k] = packed;
-            out[2 * k + 1] = _mm_srli_si128(packed, 8);
+            _mm_store_si128(reinterpret_cast<__m128i*>(out + 16 * k), packed);
         }
         __m128i planeRows[4];
         transpose8x8(out, planeRows);
-        for (int p = 0; p < count; ++p) {
-            const __m128i row =
-                (p & 1) != 0 ? _mm_srli_si128(planeRows[p / 2], 8) : planeRows[p / 2];
-            if (n == 8) {
-                storeLow8(levelLines[p] + x0, row);
-            } else {
-                uint8_t tail[8];
-                storeLow8(tail, row);
-                std::memcpy(levelLines[p] + x0, tail, static_cast<std::size_t>(n));
-            }
+        for (int k = 0; k < 4; ++k)
+            _mm_store_si128(reinterpret_cast<__m128i*>(out + 16 * k), planeRows[k]);
+        if (n == 8) {
+            for (int p = 0; p < count; ++p) std::memcpy(levelLines[p] + x0, out + 8 * p, 8);
+        } else {
+            for (int p = 0; p < count; ++p)
+                std::memcpy(levelLines[p] + x0, out + 8 * p, static_cast<std::size_t>(n));
         }
     }
     const int end = Step > 0 ? width : -1;
