@@ -10,6 +10,11 @@ namespace {
 
 constexpr int kLanes = kDiffusionLanes;
 
+// The vector routine costs the same per pixel whatever the number of
+// planes; fewer planes than this go faster one by one, skipping their
+// blank runs.
+constexpr int kFewestVectorPlanes = 3;
+
 // The last pixel, going by Step from x (whose amount is 0), before the
 // next one with ink or `end`: eight pixels at a time while they are blank.
 template <int Step>
@@ -273,8 +278,7 @@ void diffuseLine(const DiffusionPlane* planes, int count, const uint8_t* const* 
                  bool vectorCode) {
     int16_t* first = cells + kLanes;  // pixel 0's cell
 #if INKBAND_X86_SIMD
-    // One or two planes go faster one by one, skipping their blank runs.
-    if (vectorCode && count >= 3) {
+    if (vectorCode && count >= kFewestVectorPlanes) {
         if (leftward)
             diffuseLanesSse2<-1>(planes, count, amounts, levels, any, first, width);
         else
